@@ -1,0 +1,35 @@
+// FileSource: the input file, read in 1024-byte blocks into one buffer.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include <orbsmf/ByteRange.h>
+
+namespace Trillo {
+
+class FileSource {
+public:
+    static constexpr std::uint32_t kBlockSize = 1024;
+
+    // Opens path in binary mode; throws OrbT::Ex::CannotOpenFile.
+    explicit FileSource(const char* path);
+    ~FileSource(); // closes the file
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    // When range is empty, reads the next block into it: up to 1024 bytes (a
+    // short read is not the end; the next fill reads again).  At end of file
+    // range stays empty.  Throws OrbT::Ex::CannotReadFile when a read yields
+    // nothing and the stream reports an error.  Does nothing while range still
+    // holds bytes.
+    void fill();
+
+    OrbSMF::ByteRange range; // the unread bytes of the current block
+
+private:
+    struct Block; // the stream handle followed by the buffer, one allocation
+    Block* block_;
+};
+
+} // namespace Trillo

@@ -1,0 +1,54 @@
+#include <trillo/Run.h>
+
+#include <cstdio>
+
+#include <liedwerk/ParseVSQ.h>
+#include <trillo/Errors.h>
+#include <trillo/FileSource.h>
+#include <trillo/VSQHooks.h>
+
+namespace Trillo {
+
+namespace {
+
+constexpr char kUsage[] = "usage: trillo <file>\n";
+constexpr char kTrailingBytes[] = "There are needless trailing bytes.\n";
+
+// The guarded part of a run.  Returns the message of a failure that is not an
+// exception (trailing bytes), or null on success.  Everything it creates is
+// destroyed, in reverse order, before it returns or throws.
+const char* dumpFile(const char* path) {
+    FileSource source(path);
+    VSQHooks writer(stdout, false);
+    {
+        Liedwerk::ParseVSQ reader(writer);
+        do {
+            source.fill();
+        } while (reader.feed(source.range));
+    }
+    if (!source.range.empty()) return kTrailingBytes;
+    source.fill();
+    if (!source.range.empty()) return kTrailingBytes;
+    // Output that fails only when flushed must not end in status 0.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw OrbT::Ex::CannotWriteFile();
+    return nullptr;
+}
+
+} // namespace
+
+int run(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+    const char* failure = nullptr;
+    try {
+        failure = dumpFile(argv[1]);
+    } catch (...) {
+        failure = currentErrorMessage();
+    }
+    if (failure != nullptr) exitWithError(failure);
+    return 0;
+}
+
+} // namespace Trillo

@@ -1,0 +1,67 @@
+// The numbered DM frames of a voice track, put back in number order.
+//
+//   frame = "DM:" number ":" payload      (number and payload not empty;
+//                                          the payload may hold colons)
+//
+// The number is read as the standard base-10 conversion to an unsigned
+// 32-bit value reads it, and taken as signed: 2^31 and above, a minus sign, or
+// a value too large for 32 bits give a negative number.
+#pragma once
+
+#include <cstdint>
+#include <queue>
+#include <string>
+#include <vector>
+
+namespace Liedwerk {
+
+// The standard base-10 conversion with an unsigned 32-bit result: leading
+// white space and one sign pass, a magnitude above 4294967295 gives
+// 4294967295 whatever the sign, and a minus sign otherwise wraps modulo 2^32.
+// Throws OrbT::Ex::ParseError unless the whole string converts.
+std::uint32_t parseUnsigned(const char* text);
+
+struct DMHeader {
+    bool isFrame = false;
+    std::int32_t number = 0;
+    const char* payload = nullptr; // into the text given; terminated
+};
+
+// Reads a frame's prefix and number; a malformed text is reported by the
+// result (isFrame false), never by an exception.
+DMHeader parseDMHeader(const char* text);
+
+// A frame held back because it came before its turn.
+struct DMFrame {
+    std::int32_t number;
+    std::string payload; // a copy: the event's buffer is reused
+};
+
+// Checks the numbering of one voice track's frames, holds back those that
+// come early and hands payloads on in number order.
+class DMFrameCollector {
+public:
+    // With a text: offers one text event; returns the payload to feed now, or
+    // null.  Without one (null): returns the payload of the next held frame
+    // whose turn has come, or null.  A payload stays valid until the next call
+    // of accept or checkAndReset.  Throws Ex::NotDMText for a text that is not
+    // a frame, Ex::DuplicatedDMFrame for a number already passed on.
+    const char* accept(const char* text);
+
+    // Forgets the track's frames and numbering; throws Ex::LackedDMFrame,
+    // after the reset, if frames were still held (a number never came).
+    void checkAndReset();
+
+private:
+    struct Later {
+        bool operator()(const DMFrame& a, const DMFrame& b) const { return a.number > b.number; }
+    };
+
+    void dropConsumed();
+    const char* nextReady();
+
+    std::int32_t nextFrame_ = 0;
+    std::priority_queue<DMFrame, std::vector<DMFrame>, Later> pending_; // smallest number on top
+};
+
+} // namespace Liedwerk
