@@ -1,0 +1,183 @@
+#include "Recorders.h"
+
+#include <cstdio>
+#include <new>
+#include <random>
+#include <stdexcept>
+
+#include <liedwerk/Exceptions.h>
+#include <orbsmf/Exceptions.h>
+#include <trillo/Errors.h>
+
+namespace Fixture {
+
+std::string exceptionName() {
+    try {
+        throw;
+    } catch (const OrbT::Ex::ParseError&) {
+        return "OrbT::Ex::ParseError";
+    } catch (const OrbT::Ex::CannotOpenFile&) {
+        return "OrbT::Ex::CannotOpenFile";
+    } catch (const OrbT::Ex::CannotReadFile&) {
+        return "OrbT::Ex::CannotReadFile";
+    } catch (const OrbT::Ex::CannotWriteFile&) {
+        return "OrbT::Ex::CannotWriteFile";
+    } catch (const OrbSMF::Ex::UnexpectedFileEnd&) {
+        return "UnexpectedFileEnd";
+    } catch (const OrbSMF::Ex::IllegalMagic&) {
+        return "IllegalMagic";
+    } catch (const OrbSMF::Ex::TooShortHeader&) {
+        return "TooShortHeader";
+    } catch (const OrbSMF::Ex::ChunkOverrun&) {
+        return "ChunkOverrun";
+    } catch (const OrbSMF::Ex::IllegalRunningStatus&) {
+        return "IllegalRunningStatus";
+    } catch (const OrbSMF::Ex::IllegalSystemMessage&) {
+        return "IllegalSystemMessage";
+    } catch (const OrbSMF::Ex::TooLongVarInteger&) {
+        return "TooLongVarInteger";
+    } catch (const Liedwerk::Ex::IllegalSMFFormat&) {
+        return "IllegalSMFFormat";
+    } catch (const Liedwerk::Ex::TooFewTracks&) {
+        return "TooFewTracks";
+    } catch (const Liedwerk::Ex::DivisionNotSupported&) {
+        return "DivisionNotSupported";
+    } catch (const Liedwerk::Ex::LackedDMFrame&) {
+        return "LackedDMFrame";
+    } catch (const Liedwerk::Ex::DuplicatedDMFrame&) {
+        return "DuplicatedDMFrame";
+    } catch (const Liedwerk::Ex::NotDMText&) {
+        return "NotDMText";
+    } catch (const Liedwerk::Ex::MalformedSectionName&) {
+        return "MalformedSectionName";
+    } catch (const Liedwerk::Ex::SectionIdentifierLacked&) {
+        return "SectionIdentifierLacked";
+    } catch (const Liedwerk::Ex::MalformedField&) {
+        return "MalformedField";
+    } catch (const ::Ex::NoText&) {
+        return "NoText";
+    } catch (const OrbT::Ex::Base&) {
+        return "some other OrbT::Ex::Base";
+    } catch (const std::bad_alloc&) {
+        return "std::bad_alloc";
+    } catch (const std::exception& e) {
+        return std::string("std::exception: ") + e.what();
+    } catch (...) {
+        return "unknown";
+    }
+}
+
+std::string hex(const std::uint8_t* bytes, std::size_t count) {
+    std::string out;
+    char two[4];
+    for (std::size_t i = 0; i < count; ++i) {
+        std::snprintf(two, sizeof two, i == 0 ? "%02X" : " %02X", bytes[i]);
+        out += two;
+    }
+    return out;
+}
+
+namespace {
+
+template <class... Args>
+std::string line(const char* format, Args... args) {
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    return std::string(buffer) + "\n";
+}
+
+const char* kindName(OrbSMF::SMFEventKind kind) {
+    switch (kind) {
+    case OrbSMF::Channel: return "Channel";
+    case OrbSMF::SysEx: return "SysEx";
+    case OrbSMF::Meta: return "Meta";
+    }
+    return "?";
+}
+
+} // namespace
+
+void SMFRecorder::onHeaderChunk(const OrbSMF::SMFHeader& h) {
+    log += line("header format=%u tracks=%u division=%u length=%u extra=%u begun=%d", h.format, h.tracks,
+                h.division, h.length, h.extra, h.tracksBegun);
+}
+
+void SMFRecorder::onEndOfSMF() { log += "end of SMF\n"; }
+
+void SMFRecorder::onBeginHeaderExtra(std::uint32_t count) {
+    log += line("extra begin %u", count);
+    extra_.clear();
+}
+
+void SMFRecorder::onEndHeaderExtra() {
+    if (!splitExtra_) log += "extra bytes [" + hex(extra_.data(), extra_.size()) + "]\n";
+    log += "extra end\n";
+}
+
+void SMFRecorder::onHeaderExtraBytes(const std::uint8_t* bytes, std::uint32_t count) {
+    if (splitExtra_)
+        log += "extra bytes [" + hex(bytes, count) + "]\n";
+    else
+        extra_.insert(extra_.end(), bytes, bytes + count);
+}
+
+void SMFRecorder::onBeginTrackChunk(std::int32_t track, std::uint32_t length) {
+    log += line("track %d begin length=%u", track, length);
+}
+
+void SMFRecorder::onEndTrackChunk(std::int32_t track) { log += line("track %d end", track); }
+
+void SMFRecorder::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& e) {
+    log += line("track %d %s delta=%u length=%u%s [", track, kindName(e.kind), e.delta, e.length,
+                e.runningStatus ? " running" : "");
+    log.pop_back(); // the line's "\n": the bytes follow
+    log += hex(e.bytes, e.length) + "]\n";
+}
+
+void VSQRecorder::onHeader(std::int32_t voices, std::int32_t division) {
+    log += line("header voices=%d division=%d", voices, division);
+}
+void VSQRecorder::onEndFile() { log += "end file\n"; }
+void VSQRecorder::onBeginTempoMap() { log += "begin tempo map\n"; }
+void VSQRecorder::onEndTempoMap() { log += "end tempo map\n"; }
+void VSQRecorder::onTempo(std::uint32_t tick, double tempo) { log += line("tempo %u %.6f", tick, tempo); }
+void VSQRecorder::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
+    log += line("time %u %u/%u", tick, numerator, denominator);
+}
+void VSQRecorder::onBeginTrack(std::int32_t track) { log += line("begin track %d", track); }
+void VSQRecorder::onEndTrack(std::int32_t track) { log += line("end track %d", track); }
+void VSQRecorder::onBeginSection(std::int32_t track, const char* name) {
+    log += "begin section " + std::to_string(track) + " " + name + "\n";
+}
+void VSQRecorder::onEndSection(std::int32_t track, const char* name) {
+    log += "end section " + std::to_string(track) + " " + name + "\n";
+}
+void VSQRecorder::onField(std::int32_t track, const char* section, const char* key, const char* value) {
+    log += "field " + std::to_string(track) + " " + section + " " + key + "=" + value + "\n";
+}
+
+void TextRecorder::onSectionName(const char* name) { log += std::string("section ") + name + "\n"; }
+void TextRecorder::onSectionEnd(const char* name) { log += std::string("end ") + name + "\n"; }
+void TextRecorder::onKeyValue(const char* section, const char* key, const char* value) {
+    log += std::string("field ") + section + " " + key + "=" + value + "\n";
+}
+
+std::vector<std::vector<std::size_t>> splitsOf(std::size_t size, std::size_t maxTwoWay, int randomSplits) {
+    std::vector<std::vector<std::size_t>> splits;
+    splits.emplace_back(); // whole
+    std::vector<std::size_t> each;
+    for (std::size_t at = 1; at < size; ++at) each.push_back(at);
+    splits.push_back(each); // one byte per range
+    if (size <= maxTwoWay)
+        for (std::size_t at = 1; at < size; ++at) splits.push_back({at});
+    std::mt19937 random(static_cast<std::uint32_t>(size * 7919 + 17));
+    for (int i = 0; i < randomSplits && size > 1; ++i) {
+        std::vector<std::size_t> cuts;
+        std::uniform_int_distribution<std::size_t> step(1, 1 + size / 4);
+        for (std::size_t at = step(random); at < size; at += step(random)) cuts.push_back(at);
+        splits.push_back(cuts);
+    }
+    return splits;
+}
+
+} // namespace Fixture

@@ -1,0 +1,89 @@
+// Recording receivers that turn every call into a readable line, and the
+// helper that feeds one input cut in many ways and checks that the calls do
+// not change.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <liedwerk/Hooks.h>
+#include <liedwerk/TextHooks.h>
+#include <orbsmf/ByteRange.h>
+#include <orbsmf/Hooks.h>
+
+#include "SmfWriter.h"
+
+namespace Fixture {
+
+// The qualified name of the exception being handled; call inside a catch.
+std::string exceptionName();
+
+std::string hex(const std::uint8_t* bytes, std::size_t count);
+
+// Logs every SMF parser call.  Extra header bytes are logged as one line at
+// onEndHeaderExtra, however they were split, unless splitExtra is set.
+class SMFRecorder : public OrbSMF::Parsers::Hooks {
+public:
+    explicit SMFRecorder(bool splitExtra = false) : splitExtra_(splitExtra) {}
+    void onHeaderChunk(const OrbSMF::SMFHeader& header) override;
+    void onEndOfSMF() override;
+    void onBeginHeaderExtra(std::uint32_t count) override;
+    void onEndHeaderExtra() override;
+    void onHeaderExtraBytes(const std::uint8_t* bytes, std::uint32_t count) override;
+    void onBeginTrackChunk(std::int32_t track, std::uint32_t length) override;
+    void onEndTrackChunk(std::int32_t track) override;
+    void onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& event) override;
+
+    std::string log;
+
+private:
+    bool splitExtra_;
+    Bytes extra_;
+};
+
+// Logs every VSQ reader call.
+class VSQRecorder : public Liedwerk::ParseVSQs::Hooks {
+public:
+    void onHeader(std::int32_t voices, std::int32_t division) override;
+    void onEndFile() override;
+    void onBeginTempoMap() override;
+    void onEndTempoMap() override;
+    void onTempo(std::uint32_t tick, double tempo) override;
+    void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) override;
+    void onBeginTrack(std::int32_t track) override;
+    void onEndTrack(std::int32_t track) override;
+    void onBeginSection(std::int32_t track, const char* name) override;
+    void onEndSection(std::int32_t track, const char* name) override;
+    void onField(std::int32_t track, const char* section, const char* key, const char* value) override;
+
+    std::string log;
+};
+
+// Logs every text parser call.
+class TextRecorder : public Liedwerk::TextParsers::Hooks {
+public:
+    void onSectionName(const char* name) override;
+    void onSectionEnd(const char* name) override;
+    void onKeyValue(const char* section, const char* key, const char* value) override;
+
+    std::string log;
+};
+
+// Feeds input to a new Parser (OrbSMF::Parser or Liedwerk::ParseVSQ) bound to
+// a new Recorder, cut before each offset in cuts (ascending, inside the
+// input), then the empty range if the parser still wants input.  Returns the
+// recorder's log followed by one outcome line: "done rest=N" (N bytes after
+// the end), "throws NAME", or "wants more".
+template <class Parser, class Recorder>
+std::string feedPieces(const Bytes& input, const std::vector<std::size_t>& cuts);
+
+// Every cut of input into pieces that the tests use: whole, one byte per
+// range, every two-way split (for inputs up to maxTwoWay bytes), and random
+// splits.  Each is a list of cut offsets.
+std::vector<std::vector<std::size_t>> splitsOf(std::size_t size, std::size_t maxTwoWay = 1024,
+                                               int randomSplits = 30);
+
+} // namespace Fixture
+
+#include "Recorders.inl"
