@@ -1,0 +1,125 @@
+// The DM text: lines cut from payloads, section and field lines.
+#include "DMTextParser.h"
+
+#include <gtest/gtest.h>
+
+#include <liedwerk/Exceptions.h>
+
+#include "Recorders.h"
+
+namespace {
+
+using namespace Fixture;
+
+// Feeds the payloads as one voice track does, then ends the track; returns
+// the calls and how it ended.
+std::string parseTrack(const std::vector<std::string>& payloads) {
+    TextRecorder recorder;
+    std::string partialLine;
+    try {
+        Liedwerk::DMTextParser parser(recorder);
+        for (const std::string& payload : payloads) {
+            Liedwerk::feedText(partialLine, parser, payload.c_str());
+            recorder.log += "|\n"; // where a payload's feeding ends
+        }
+        Liedwerk::finishText(partialLine, parser);
+        parser.endSection();
+    } catch (...) {
+        return recorder.log + "throws " + exceptionName() + "\n";
+    }
+    return recorder.log;
+}
+
+// The same text in one payload, with the payload marks taken out.
+std::string parseText(const std::string& text) {
+    std::string log = parseTrack({text});
+    const auto mark = log.find("|\n");
+    if (mark != std::string::npos) log.erase(mark, 2);
+    return log;
+}
+
+TEST(DMText, LinesAreReportedWhileThePayloadHoldingTheirNewlineIsFed) {
+    EXPECT_EQ(parseTrack({"[S]\nK=V\n", "L=W\n"}), "section S\nfield S K=V\n|\nfield S L=W\n|\nend S\n");
+    EXPECT_EQ(parseTrack({"[S]\nK=", "V\n"}), "section S\n|\nfield S K=V\n|\nend S\n");
+    EXPECT_EQ(parseTrack({"[S]\nK=V", "\n"}), "section S\n|\nfield S K=V\n|\nend S\n");
+    EXPECT_EQ(parseTrack({"[S", "]", "\nK", "=V\n"}), "|\n|\nsection S\n|\nfield S K=V\n|\nend S\n");
+    // The last line without a newline waits for the track's end.
+    EXPECT_EQ(parseTrack({"[S]\n", "K=V"}), "section S\n|\n|\nfield S K=V\nend S\n");
+    EXPECT_EQ(parseTrack({}), "");
+}
+
+// Every cut of one text into two payloads gives the same calls.
+TEST(DMText, EveryTwoWayCutGivesTheSameCalls) {
+    const std::string text = "[A]\nk=1\n\n";
+    const std::string full = "[Alpha]\nName=first voice\nLevel=64\n[B]\nx=a=b\ny=";
+    const std::string expected = parseText(full);
+    EXPECT_EQ(expected, "section Alpha\nfield Alpha Name=first voice\nfield Alpha Level=64\nend Alpha\n"
+                        "section B\nfield B x=a=b\nfield B y=\nend B\n");
+    for (std::size_t at = 1; at < full.size(); ++at) {
+        std::string log = parseTrack({full.substr(0, at), full.substr(at)});
+        for (auto mark = log.find("|\n"); mark != std::string::npos; mark = log.find("|\n")) log.erase(mark, 2);
+        EXPECT_EQ(log, expected) << "cut at " << at;
+    }
+}
+
+TEST(DMText, Lines) {
+    struct Case {
+        const char* text;
+        const char* calls;
+    } cases[] = {
+        {"[S]\n[S]\n", "section S\nend S\nsection S\nend S\n"},
+        {"[S T]\n", "section S T\nend S T\n"},
+        {"[[S]\n", "section [S\nend [S\n"},
+        {"[S]\nK = V\n", "section S\nfield S K = V\nend S\n"},
+        {"[S]\nK=\n", "section S\nfield S K=\nend S\n"},
+        {"[S]\nK=a=b\n", "section S\nfield S K=a=b\nend S\n"},
+        {"[S]\nK=[x] y\r\n", "section S\nfield S K=[x] y\r\nend S\n"},
+        {"[A]\nk=1\n[B]\nm=2", "section A\nfield A k=1\nend A\nsection B\nfield B m=2\nend B\n"},
+        // Errors, after the calls that came before.
+        {"\n", "throws SectionIdentifierLacked\n"},
+        {"K=V\n", "throws SectionIdentifierLacked\n"},
+        {"K\n", "throws SectionIdentifierLacked\n"},
+        {" [S]\n", "throws SectionIdentifierLacked\n"},
+        {"[S]\n\n", "section S\nthrows MalformedField\n"},
+        {"[S]\n=V\n", "section S\nthrows MalformedField\n"},
+        {"[S]\nK\n", "section S\nthrows MalformedField\n"},
+        {"[S]\n [T]\n", "section S\nthrows MalformedField\n"},
+        {"[]\n", "throws MalformedSectionName\n"},
+        {"[\n", "throws MalformedSectionName\n"},
+        {"[", "throws MalformedSectionName\n"},
+        // A header line first ends the open section, then fails.
+        {"[S]\n[]\n", "section S\nend S\nthrows MalformedSectionName\n"},
+        {"[S]\n[T\n", "section S\nend S\nthrows MalformedSectionName\n"},
+        {"[S]\n[T]x\n", "section S\nend S\nthrows MalformedSectionName\n"},
+        {"[S]\n[T]]\n", "section S\nend S\nthrows MalformedSectionName\n"},
+        {"[S]\n[T]\r\n", "section S\nend S\nthrows MalformedSectionName\n"},
+        // And no section is open after it.
+    };
+    for (const Case& c : cases) EXPECT_EQ(parseText(c.text), c.calls) << "text: " << c.text;
+}
+
+TEST(DMText, SplitAt) {
+    const char text[] = "key=a=b";
+    Liedwerk::TextRange range{text, 7};
+    const Liedwerk::TextRange key = Liedwerk::splitAt(range, '=');
+    EXPECT_EQ(std::string(key.start, key.length), "key");
+    EXPECT_EQ(std::string(range.start, range.length), "a=b");
+    Liedwerk::TextRange none{text, 3};
+    EXPECT_EQ(Liedwerk::splitAt(none, '=').length, 0u);
+}
+
+// A long line assembled from many payloads does not keep its storage.
+TEST(DMText, PartialLineLetsGoOfALongLine) {
+    TextRecorder recorder;
+    Liedwerk::DMTextParser parser(recorder);
+    std::string partialLine;
+    Liedwerk::feedText(partialLine, parser, "[S]\nK=");
+    for (int i = 0; i < 100; ++i) Liedwerk::feedText(partialLine, parser, std::string(1000, 'v').c_str());
+    EXPECT_EQ(partialLine.size(), 2u + 100'000u);
+    Liedwerk::feedText(partialLine, parser, "\nshort=");
+    EXPECT_EQ(partialLine, "short=");
+    EXPECT_LT(partialLine.capacity(), 10'000u);
+    EXPECT_EQ(recorder.log.size(), std::string("section S\nfield S K=\n").size() + 100'000u);
+}
+
+} // namespace
