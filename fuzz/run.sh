@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each (or the one named) for
+# SECONDS, starting from a seed corpus that our fixture writer makes.
+#   fuzz/run.sh SECONDS [fuzz_vsq|fuzz_smf]
+set -euo pipefail
+seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET]}
+cd "$(dirname "$0")/.."
+build=${FUZZ_BUILD:-build-fuzz}
+CXX=clang++ cmake -S . -B "$build" -G Ninja -DTRILLO_FUZZ=ON -DTRILLO_BUILD_TESTS=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target fuzz_vsq fuzz_smf make_corpus
+targets=${2:-fuzz_vsq fuzz_smf}
+for target in $targets; do
+  corpus=fuzz/corpus-$target
+  mkdir -p "$corpus"
+  "$build/fuzz/make_corpus" "$corpus" >/dev/null
+  echo "== $target for ${seconds}s"
+  # A finding stops the run with a non-zero status and leaves crash-* behind.
+  "$build/fuzz/$target" -max_total_time="$seconds" -dict=fuzz/vsq.dict -max_len=4096 \
+    -artifact_prefix=fuzz/ -print_final_stats=1 "$corpus" 2>&1 |
+    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb|==|SUMMARY|INFO: seed corpus)' || true
+  test "${PIPESTATUS[0]}" -eq 0
+done
