@@ -169,6 +169,17 @@ TEST(Cli, HugeAnnouncedSysExReservesNothing) {
     expectResult(trilloOn(input, small), kMaster + "[Track01]\n[S]\n",
                  "Error: SMF data error - track chunk overrun.\n", 1);
 }
+
+// Frames held back without end (frame 0 never comes) run out of memory under
+// a small address-space limit: the error line, not a crash.
+TEST(Cli, RunningOutOfMemoryIsAnErrorLine) {
+    Track voice;
+    const std::string payload(200, 'p');
+    for (int frame = 1; frame <= 80'000; ++frame) voice.text(0, "DM:" + std::to_string(frame) + ":" + payload);
+    ToolOptions small;
+    small.addressSpaceLimit = 16L << 20;
+    expectResult(trilloOn(oneVoice(voice), small), kMaster + "[Track01]\n", "Error: exception caught.\n", 1);
+}
 #endif
 
 } // namespace

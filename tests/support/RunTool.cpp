@@ -52,7 +52,15 @@ ToolResult runTool(const std::string& binary, const std::vector<std::string>& ar
     TempDir dir;
     const std::string outPath = options.stdoutPath.empty() ? dir.path() + "/stdout" : options.stdoutPath;
     const std::string errPath = dir.path() + "/stderr";
+    // TRILLO_TEST_WRAPPER, if set, runs the binary under another program
+    // (valgrind, say); its words are split at blanks.
+    std::vector<std::string> wrapper;
+    if (const char* words = std::getenv("TRILLO_TEST_WRAPPER")) {
+        std::istringstream in(words);
+        for (std::string word; in >> word;) wrapper.push_back(word);
+    }
     std::vector<char*> argv;
+    for (std::string& word : wrapper) argv.push_back(word.data());
     argv.push_back(const_cast<char*>(binary.c_str()));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -73,7 +81,7 @@ ToolResult runTool(const std::string& binary, const std::vector<std::string>& ar
                                static_cast<rlim_t>(options.addressSpaceLimit)};
             if (setrlimit(RLIMIT_AS, &limit) != 0) fail("setrlimit");
         }
-        execv(binary.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         fail("execv");
     }
     int status = 0;

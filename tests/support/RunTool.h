@@ -20,7 +20,8 @@ struct ToolOptions {
     long addressSpaceLimit = 0;   // bytes; 0 for no limit
 };
 
-// Runs the binary with these arguments (without the program name).
+// Runs the binary with these arguments (without the program name), under the
+// words of the environment's TRILLO_TEST_WRAPPER if it is set.
 ToolResult runTool(const std::string& binary, const std::vector<std::string>& args,
                    const ToolOptions& options = {});
 
