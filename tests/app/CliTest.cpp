@@ -60,6 +60,16 @@ TEST(Cli, WorkedExample) {
     EXPECT_EQ(result.out.size(), 167u);
 }
 
+// A set-tempo value of 0 gives an infinite tempo: printed as such, and the
+// rest of the dump is untouched.
+TEST(Cli, InfiniteTempo) {
+    const Track tempi = Track().tempo(0, 0).tempo(480, 500000).endOfTrack();
+    expectResult(trilloOn(smf(Header(), {tempi, dmTrack("[S]\nk=v\n")})),
+                 "[Master]\nNumVoices=1\nDivision=480\n[TempoMap]\n0=Tempo:inf\n480=Tempo:120.00\n\n"
+                 "[Track01]\n[S]\nk=v\n",
+                 "", 0);
+}
+
 // Every error line, each reached by a real file, after the exact part of the
 // dump that comes before it.
 TEST(Cli, ErrorLines) {
