@@ -168,6 +168,15 @@ TEST(Cli, OutputThatCannotBeWritten) {
     expectResult(trillo({input}, closed), "", "Error: cannot write file.\n", 1);
 }
 
+// Standard error that cannot be written changes neither the dump nor the status.
+TEST(Cli, StandardErrorThatCannotBeWritten) {
+    ToolOptions errToFull;
+    errToFull.stderrPath = "/dev/full";
+    expectResult(trilloOn(workedExample(), errToFull), kWorkedExampleDump, "", 0);
+    expectResult(trilloOn(concat({workedExample(), {0}}), errToFull), kWorkedExampleDump, "", 1);
+    expectResult(trilloOn({}, errToFull), "", "", 1);
+}
+
 #ifndef TRILLO_SANITIZED
 // A tiny file that announces a huge system exclusive event fails on the
 // chunk's length without reserving what it announces.

@@ -51,7 +51,7 @@ std::string TempDir::write(const std::string& name, const Bytes& bytes) const {
 ToolResult runTool(const std::string& binary, const std::vector<std::string>& args, const ToolOptions& options) {
     TempDir dir;
     const std::string outPath = options.stdoutPath.empty() ? dir.path() + "/stdout" : options.stdoutPath;
-    const std::string errPath = dir.path() + "/stderr";
+    const std::string errPath = options.stderrPath.empty() ? dir.path() + "/stderr" : options.stderrPath;
     // TRILLO_TEST_WRAPPER, if set, runs the binary under another program
     // (valgrind, say); its words are split at blanks.
     std::vector<std::string> wrapper;
@@ -89,7 +89,7 @@ ToolResult runTool(const std::string& binary, const std::vector<std::string>& ar
     ToolResult result;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (options.stdoutPath.empty() && !options.closeStdout) result.out = slurp(outPath);
-    result.err = slurp(errPath);
+    if (options.stderrPath.empty()) result.err = slurp(errPath);
     return result;
 }
 

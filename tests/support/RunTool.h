@@ -16,6 +16,7 @@ struct ToolResult {
 
 struct ToolOptions {
     std::string stdoutPath;       // write standard output there instead of capturing it
+    std::string stderrPath;       // likewise for standard error
     bool closeStdout = false;     // start with standard output closed
     long addressSpaceLimit = 0;   // bytes; 0 for no limit
 };
