@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The benchmark against the I/O floor.
+#
+#   bench/run.sh [RUNS]        (default 7 timed runs per command and file)
+#
+# Builds a Release trillo and the benchmark programs in build-bench, writes
+# generated 10 MB and 100 MB VSQ files into a temporary folder (removed at
+# the end), and prints for each file the median wall time and the peak
+# resident memory (largest over the runs, from /usr/bin/time) of
+#   trillo FILE > /dev/null
+#   copy_floor FILE > /dev/null   reads 1024-byte blocks, writes every byte
+#   cat FILE > /dev/null
+#   midicsv FILE > /dev/null      a generic SMF-to-text tool, for comparison
+# with the ratios trillo/floor and trillo/midicsv, the sha256 of trillo's dump
+# of the 100 MB file, and the micro-benchmarks (BENCH_MICRO=0 skips them).
+# Every command runs once untimed first, so the file is in the page cache.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=${1:-7}
+case "$runs" in '' | *[!0-9]* | 0) echo "usage: bench/run.sh [RUNS]" >&2; exit 2 ;; esac
+
+need=()
+for pkg in g++ cmake ninja-build time midicsv libbenchmark-dev; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing: ${need[*]}"
+  apt-get update -qq && apt-get install -y -qq "${need[@]}" >/dev/null
+fi
+
+build=build-bench
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRILLO_BUILD_TESTS=OFF \
+      -DTRILLO_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j2 --target trillo make_bench_vsq copy_floor trillo_micro >/dev/null
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# One timed run: prints "<wall microseconds> <peak RSS KiB>"; fails with the
+# command.
+time_once() {
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null
+  end=$(date +%s%N)
+  echo "$(((end - start) / 1000)) $(tail -n 1 "$work/rss")"
+}
+
+# measure NAME COMMAND...: sets wall_NAME (median, seconds) and rss_NAME (KiB).
+measure() {
+  local name=$1
+  shift
+  "$@" >/dev/null # warm-up; also fails the script if the command fails
+  for ((i = 0; i < runs; i++)); do time_once "$@"; done >"$work/runs"
+  printf -v "wall_$name" '%s' "$(cut -d' ' -f1 "$work/runs" | sort -n |
+    awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.3f", m / 1e6 }')"
+  printf -v "rss_$name" '%s' "$(cut -d' ' -f2 "$work/runs" | sort -n | tail -n 1)"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(uname -sr)"
+echo "commit:  $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- . 2>/dev/null || echo ' (work tree differs)')"
+echo "runs:    $runs per command and file (median wall time; peak RSS is the largest of the runs)"
+echo
+
+for mb in 10 100; do
+  file="$work/bench-$mb.vsq"
+  "$build/bench/make_bench_vsq" "$mb" "$file"
+  measure trillo "$build/app/trillo" "$file"
+  measure floor "$build/bench/copy_floor" "$file"
+  measure cat cat "$file"
+  measure midicsv midicsv "$file"
+  eval "rss_trillo_$mb=\$rss_trillo"
+  dump_bytes=$("$build/app/trillo" "$file" | wc -c)
+  echo "== $mb MB file: $(stat -c %s "$file") bytes, dump $dump_bytes bytes"
+  printf '%-10s %9s %11s\n' command "wall (s)" "peak RSS"
+  for name in trillo floor cat midicsv; do
+    wall="wall_$name" rss="rss_$name"
+    printf '%-10s %9s %8s KiB\n' "$name" "${!wall}" "${!rss}"
+  done
+  echo "trillo/floor:   $(ratio "$wall_trillo" "$wall_floor")"
+  echo "trillo/midicsv: $(ratio "$wall_trillo" "$wall_midicsv")"
+  if [ "$mb" = 100 ]; then
+    echo "sha256 of the dump: $("$build/app/trillo" "$file" | sha256sum | cut -d' ' -f1)"
+  fi
+  rm -f "$file"
+  echo
+done
+echo "trillo peak RSS, 100 MB minus 10 MB: $((rss_trillo_100 - rss_trillo_10)) KiB"
+
+if [ "${BENCH_MICRO:-1}" != 0 ]; then
+  echo
+  "$build/bench/trillo_micro" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+fi
