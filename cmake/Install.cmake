@@ -1,0 +1,68 @@
+# Installation: the tool and its man page (component "runtime"), and the
+# readers as a library for other programs (component "dev"): the public
+# headers, the static libraries, a CMake package and a pkg-config file.
+#
+#   cmake --install build --prefix /some/prefix
+#
+# Every path is relative to the prefix, so one build installs into any prefix
+# given at install time.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TRILLO_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/trillo")
+
+# The public headers need C++17 (nested namespaces): consumers inherit that.
+target_compile_features(trillo_common INTERFACE cxx_std_17)
+
+# --- the tool and its man page -----------------------------------------------
+install(TARGETS trillo RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT runtime)
+
+configure_file("${PROJECT_SOURCE_DIR}/docs/trillo.1.in" "${PROJECT_BINARY_DIR}/docs/trillo.1" @ONLY)
+install(FILES "${PROJECT_BINARY_DIR}/docs/trillo.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
+        COMPONENT runtime)
+
+# --- the library ---------------------------------------------------------------
+# The three include/ folders as they are: orbt/, orbsmf/, liedwerk/.
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/common/include/" "${PROJECT_SOURCE_DIR}/smf/include/"
+                  "${PROJECT_SOURCE_DIR}/vsq/include/"
+        DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}" COMPONENT dev FILES_MATCHING PATTERN "*.h")
+
+# The targets name the include folder "include" already; another one is added.
+set(TRILLO_EXTRA_INCLUDES)
+if(NOT CMAKE_INSTALL_INCLUDEDIR STREQUAL "include")
+  set(TRILLO_EXTRA_INCLUDES INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
+endif()
+install(TARGETS trillo_common trillo_smf trillo_vsq EXPORT trilloTargets
+        ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT dev ${TRILLO_EXTRA_INCLUDES})
+install(EXPORT trilloTargets NAMESPACE trillo:: FILE trilloTargets.cmake
+        DESTINATION "${TRILLO_CMAKE_DIR}" COMPONENT dev)
+
+configure_package_config_file("${PROJECT_SOURCE_DIR}/cmake/trilloConfig.cmake.in"
+                              "${PROJECT_BINARY_DIR}/cmake/trilloConfig.cmake"
+                              INSTALL_DESTINATION "${TRILLO_CMAKE_DIR}")
+# 0.x: a new minor version may break the interface.
+write_basic_package_version_file("${PROJECT_BINARY_DIR}/cmake/trilloConfigVersion.cmake"
+                                 VERSION "${PROJECT_VERSION}" COMPATIBILITY SameMinorVersion)
+install(FILES "${PROJECT_BINARY_DIR}/cmake/trilloConfig.cmake"
+              "${PROJECT_BINARY_DIR}/cmake/trilloConfigVersion.cmake"
+        DESTINATION "${TRILLO_CMAKE_DIR}" COMPONENT dev)
+
+# pkg-config: the prefix is found from the .pc file's own place, so that the
+# file stays right whatever prefix the install is given.
+set(TRILLO_PC_DIR "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+if(IS_ABSOLUTE "${TRILLO_PC_DIR}")
+  set(TRILLO_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH TRILLO_PC_UP "/root-of-prefix/${TRILLO_PC_DIR}" "/root-of-prefix")
+  string(REGEX REPLACE "/$" "" TRILLO_PC_UP "${TRILLO_PC_UP}")
+  set(TRILLO_PC_PREFIX "\${pcfiledir}/${TRILLO_PC_UP}")
+endif()
+foreach(kind IN ITEMS LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${kind}}")
+    set(TRILLO_PC_${kind} "${CMAKE_INSTALL_${kind}}")
+  else()
+    set(TRILLO_PC_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
+  endif()
+endforeach()
+configure_file("${PROJECT_SOURCE_DIR}/cmake/trillo.pc.in" "${PROJECT_BINARY_DIR}/cmake/trillo.pc" @ONLY)
+install(FILES "${PROJECT_BINARY_DIR}/cmake/trillo.pc" DESTINATION "${TRILLO_PC_DIR}" COMPONENT dev)
