@@ -1,0 +1,42 @@
+# Debian packages, from an ordinary build folder:
+#
+#   cd build && cpack -G DEB
+#
+# trillo_<version>_<arch>.deb      the tool and its man page (component "runtime")
+# trillo-dev_<version>_<arch>.deb  headers, static libraries, CMake package and
+#                                  pkg-config file (component "dev")
+set(CPACK_PACKAGE_NAME trillo)
+set(CPACK_PACKAGE_VENDOR "the trillo developers")
+set(TRILLO_PACKAGE_CONTACT "trillo developers <trillo@example.org>"
+    CACHE STRING "Maintainer written into the Debian packages")
+set(CPACK_PACKAGE_CONTACT "${TRILLO_PACKAGE_CONTACT}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "checker and reader of VSQ sequence files")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_COMPONENTS_ALL runtime dev)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+
+# Debian puts the summary before each package's own description.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME trillo)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+string(CONCAT CPACK_COMPONENT_RUNTIME_DESCRIPTION
+    "The command-line tool trillo: it checks one VSQ sequence file (a format-1\n"
+    "Standard MIDI File whose voice tracks carry INI-like text) and prints its\n"
+    "contents as INI-like text.")
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME trillo-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+string(CONCAT CPACK_COMPONENT_DEV_DESCRIPTION
+    "The C++17 headers and static libraries of trillo's push parsers for VSQ\n"
+    "sequence files and Standard MIDI Files, with a CMake package and a\n"
+    "pkg-config file, for embedding them in other programs.")
+
+# The binary's library dependencies, where the Debian tools that find them exist.
+find_program(TRILLO_DPKG_SHLIBDEPS dpkg-shlibdeps)
+find_program(TRILLO_FILE_UTILITY file)
+if(TRILLO_DPKG_SHLIBDEPS AND TRILLO_FILE_UTILITY)
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+endif()
+
+include(CPack)
