@@ -1,0 +1,37 @@
+# Helpers shared by the install, man page and package checks (cmake -P).
+
+# Runs a command; fails unless it exits with 0.  OUT and ERR name variables
+# that receive its standard output and standard error.
+function(run_checked what out err)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE stdout ERROR_VARIABLE stderr)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${what} failed (${status}):\n${ARGN}\n${stdout}\n${stderr}")
+  endif()
+  set(${out} "${stdout}" PARENT_SCOPE)
+  set(${err} "${stderr}" PARENT_SCOPE)
+endfunction()
+
+# Fails unless TEXT equals EXPECTED exactly.
+function(expect_equal what text expected)
+  if(NOT text STREQUAL expected)
+    message(FATAL_ERROR "${what}: expected\n[${expected}]\nbut got\n[${text}]")
+  endif()
+endfunction()
+
+# Fails unless TEXT contains PART.
+function(expect_contains what text part)
+  string(FIND "${text}" "${part}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${what}: [${part}] not found in\n${text}")
+  endif()
+endfunction()
+
+# Finds the program NAME into VAR, or ends the check as skipped (see
+# SKIP_REGULAR_EXPRESSION) when it is not there.
+macro(find_or_skip var name)
+  find_program(${var} ${name})
+  if(NOT ${var})
+    message("SKIPPED: ${name} not found")
+    return()
+  endif()
+endmacro()
