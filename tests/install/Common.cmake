@@ -26,6 +26,15 @@ function(expect_contains what text part)
   endif()
 endfunction()
 
+# Fails unless PROGRAM, an installed or packaged copy of the tool, writes the
+# same complete dump of EXAMPLE as BUILT, the tool of the build folder.
+function(expect_same_dump program built example)
+  run_checked("${program}" copy err "${program}" "${example}")
+  run_checked("${built}" original err "${built}" "${example}")
+  expect_equal("${program}'s dump of ${example}" "${copy}" "${original}")
+  expect_contains("${program}'s dump of ${example}" "${copy}" "\n[Track01]\n")
+endfunction()
+
 # Finds the program NAME into VAR, or ends the check as skipped (see
 # SKIP_REGULAR_EXPRESSION) when it is not there.
 macro(find_or_skip var name)
