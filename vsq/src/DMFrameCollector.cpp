@@ -20,6 +20,22 @@ bool startsWithMinus(const char* text) {
     return *text == '-';
 }
 
+// The usual number field, up to nine digits and nothing else, gives what
+// parseUnsigned would, without the copy and the conversion call.  Returns
+// false, leaving value alone, for any other field.
+bool readPlainDigits(const char* first, const char* last, std::uint32_t& value) {
+    constexpr std::ptrdiff_t kMaxDigits = 9; // below 2^32 whatever the digits
+    if (last - first > kMaxDigits) return false;
+    std::uint32_t result = 0;
+    for (const char* p = first; p != last; ++p) {
+        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*p) - '0');
+        if (digit > 9) return false;
+        result = result * 10 + digit;
+    }
+    value = result;
+    return true;
+}
+
 } // namespace
 
 std::uint32_t parseUnsigned(const char* text) {
@@ -40,17 +56,20 @@ std::uint32_t parseUnsigned(const char* text) {
 
 DMHeader parseDMHeader(const char* text) {
     DMHeader header;
-    const std::size_t length = std::strlen(text);
-    if (length <= kPrefixLength || std::memcmp(text, kPrefix, kPrefixLength) != 0) return header;
+    // The prefix and at least one byte after it, without measuring the text.
+    if (std::strncmp(text, kPrefix, kPrefixLength) != 0 || text[kPrefixLength] == '\0') return header;
     const char* field = text + kPrefixLength;
     const char* colon = std::strchr(field, ':');
     if (colon == nullptr || colon == field || colon[1] == '\0') return header;
-    try {
-        const std::string number(field, colon);
-        header.number = static_cast<std::int32_t>(parseUnsigned(number.c_str()));
-    } catch (const OrbT::Ex::ParseError&) {
-        return header;
+    std::uint32_t number = 0;
+    if (!readPlainDigits(field, colon, number)) {
+        try {
+            number = parseUnsigned(std::string(field, colon).c_str());
+        } catch (const OrbT::Ex::ParseError&) {
+            return header;
+        }
     }
+    header.number = static_cast<std::int32_t>(number);
     header.isFrame = true;
     header.payload = colon + 1;
     return header;
