@@ -37,36 +37,6 @@ char* takeRoom(std::FILE* out, std::size_t count) {
     return nullptr;
 }
 
-// memcpy for the short strings of a line, without a call for up to 16 bytes.
-inline void copyBytes(char* to, const char* from, std::size_t count) {
-    if (count > 16) {
-        std::memcpy(to, from, count);
-    } else if (count >= 8) {
-        std::uint64_t head, tail;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + count - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + count - 8, &tail, 8);
-    } else if (count >= 4) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + count - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + count - 4, &tail, 4);
-    } else if (count != 0) {
-        to[0] = from[0];
-        to[count / 2] = from[count / 2];
-        to[count - 1] = from[count - 1];
-    }
-}
-
-// strlen, byte by byte over the first 16 bytes.
-inline std::size_t lengthOf(const char* string) {
-    for (std::size_t n = 0; n < 16; ++n)
-        if (string[n] == '\0') return n;
-    return 16 + std::strlen(string + 16);
-}
-
 // Writes count bytes to the stream, which only this thread uses; a short
 // write throws at once.
 void put(std::FILE* out, const char* bytes, std::size_t count) {
@@ -219,12 +189,12 @@ void VSQHooks::onEndSection(std::int32_t, const char*) {}
 
 // "%s=%s\n"
 void VSQHooks::onField(std::int32_t, const char*, const char* key, const char* value) {
-    const std::size_t keyLength = lengthOf(key);
-    const std::size_t valueLength = lengthOf(value);
+    const std::size_t keyLength = std::strlen(key);
+    const std::size_t valueLength = std::strlen(value);
     if (char* room = takeRoom(out, keyLength + valueLength + 2)) {
-        copyBytes(room, key, keyLength);
+        std::memcpy(room, key, keyLength);
         room[keyLength] = '=';
-        copyBytes(room + keyLength + 1, value, valueLength);
+        std::memcpy(room + keyLength + 1, value, valueLength);
         room[keyLength + 1 + valueLength] = '\n';
         return;
     }
