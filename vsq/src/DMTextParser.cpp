@@ -99,7 +99,7 @@ inline std::uint32_t lanesEqual(__m128i bytes, char byte) {
 #endif
 
 // Copies length bytes (fewer than kShortLine) and returns the position of the
-// first byte equal to byte in them, or length.  With SSE2 a line of 8 to 32
+// first byte equal to byte in them, or length.  With SSE2 a line of 4 to 32
 // bytes, the usual field line, is loaded as two overlapping halves that are
 // both compared and stored: no call, and no byte read outside the line.
 std::size_t copyAndFind(char* to, const char* from, std::size_t length, char byte) {
@@ -118,6 +118,17 @@ std::size_t copyAndFind(char* to, const char* from, std::size_t length, char byt
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to), head);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to + length - 8), tail);
         const std::uint32_t found = (lanesEqual(head, byte) & 0xFFu) | (lanesEqual(tail, byte) & 0xFFu) << (length - 8);
+        return static_cast<std::size_t>(__builtin_ctz(found | std::uint32_t{1} << length));
+    }
+    if (length >= 4 && length < 8) {
+        std::uint32_t halves[2];
+        std::memcpy(&halves[0], from, 4);
+        std::memcpy(&halves[1], from + length - 4, 4);
+        std::memcpy(to, &halves[0], 4);
+        std::memcpy(to + length - 4, &halves[1], 4);
+        const __m128i head = _mm_cvtsi32_si128(static_cast<int>(halves[0]));
+        const __m128i tail = _mm_cvtsi32_si128(static_cast<int>(halves[1]));
+        const std::uint32_t found = (lanesEqual(head, byte) & 0xFu) | (lanesEqual(tail, byte) & 0xFu) << (length - 4);
         return static_cast<std::size_t>(__builtin_ctz(found | std::uint32_t{1} << length));
     }
 #endif
@@ -186,6 +197,9 @@ void DMTextParser::endSection() {
     currentSection_.clear();
 }
 
+#if defined(__GNUC__)
+__attribute__((flatten))
+#endif
 void feedText(std::string& partialLine, DMTextParser& parser, const char* payload) {
     const std::size_t length = std::strlen(payload);
     ByteFinder newlines(payload, length, '\n');
