@@ -13,7 +13,9 @@
 #   midicsv FILE > /dev/null      a generic SMF-to-text tool, for comparison
 # with the ratios trillo/floor and trillo/midicsv, the sha256 of trillo's dump
 # of the 100 MB file, and the micro-benchmarks (BENCH_MICRO=0 skips them).
-# Every command runs once untimed first, so the file is in the page cache.
+# Every command runs once untimed first, so the file is in the page cache;
+# then each round times every command once, in turn.
+# TRILLO=path measures another trillo binary (an older build, say) instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,6 +36,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRILLO_BUILD_TESTS=
       -DTRILLO_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target trillo make_bench_vsq copy_floor trillo_micro >/dev/null
 
+trillo=${TRILLO:-$build/app/trillo}
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -47,43 +51,61 @@ time_once() {
   echo "$(((end - start) / 1000)) $(tail -n 1 "$work/rss")"
 }
 
-# measure NAME COMMAND...: sets wall_NAME (median, seconds) and rss_NAME (KiB).
+names=(trillo floor cat midicsv)
+cmd_trillo=("$trillo")
+cmd_floor=("$build/bench/copy_floor")
+cmd_cat=(cat)
+cmd_midicsv=(midicsv)
+
+# measure FILE: runs every command once untimed (the file is then in the page
+# cache; a failing command fails the script), then RUNS rounds of one timed
+# run of each command in turn, so that a slower or faster spell of the shared
+# machine falls on all of them alike.  Sets wall_NAME (median, seconds) and
+# rss_NAME (largest, KiB) for each command.
 measure() {
-  local name=$1
-  shift
-  "$@" >/dev/null # warm-up; also fails the script if the command fails
-  for ((i = 0; i < runs; i++)); do time_once "$@"; done >"$work/runs"
-  printf -v "wall_$name" '%s' "$(cut -d' ' -f1 "$work/runs" | sort -n |
-    awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.3f", m / 1e6 }')"
-  printf -v "rss_$name" '%s' "$(cut -d' ' -f2 "$work/runs" | sort -n | tail -n 1)"
+  local file=$1 name i
+  for name in "${names[@]}"; do
+    local -n cmd="cmd_$name"
+    "${cmd[@]}" "$file" >/dev/null
+    : >"$work/runs-$name"
+  done
+  for ((i = 0; i < runs; i++)); do
+    for name in "${names[@]}"; do
+      local -n cmd="cmd_$name"
+      time_once "${cmd[@]}" "$file" >>"$work/runs-$name"
+    done
+  done
+  for name in "${names[@]}"; do
+    printf -v "wall_$name" '%s' "$(cut -d' ' -f1 "$work/runs-$name" | sort -n |
+      awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.3f", m / 1e6 }')"
+    printf -v "rss_$name" '%s' "$(cut -d' ' -f2 "$work/runs-$name" | sort -n | tail -n 1)"
+  done
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(uname -sr)"
 echo "commit:  $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- . 2>/dev/null || echo ' (work tree differs)')"
-echo "runs:    $runs per command and file (median wall time; peak RSS is the largest of the runs)"
+echo "trillo:  $trillo"
+echo "runs:    $runs rounds per file, the commands in turn (median wall time; peak RSS is the largest of the runs)"
 echo
 
 for mb in 10 100; do
   file="$work/bench-$mb.vsq"
   "$build/bench/make_bench_vsq" "$mb" "$file"
-  measure trillo "$build/app/trillo" "$file"
-  measure floor "$build/bench/copy_floor" "$file"
-  measure cat cat "$file"
-  measure midicsv midicsv "$file"
+  measure "$file"
   eval "rss_trillo_$mb=\$rss_trillo"
-  dump_bytes=$("$build/app/trillo" "$file" | wc -c)
+  dump_bytes=$("$trillo" "$file" | wc -c)
   echo "== $mb MB file: $(stat -c %s "$file") bytes, dump $dump_bytes bytes"
   printf '%-10s %9s %11s\n' command "wall (s)" "peak RSS"
-  for name in trillo floor cat midicsv; do
+  for name in "${names[@]}"; do
     wall="wall_$name" rss="rss_$name"
     printf '%-10s %9s %8s KiB\n' "$name" "${!wall}" "${!rss}"
   done
   echo "trillo/floor:   $(ratio "$wall_trillo" "$wall_floor")"
   echo "trillo/midicsv: $(ratio "$wall_trillo" "$wall_midicsv")"
   if [ "$mb" = 100 ]; then
-    echo "sha256 of the dump: $("$build/app/trillo" "$file" | sha256sum | cut -d' ' -f1)"
+    echo "sha256 of the dump: $("$trillo" "$file" | sha256sum | cut -d' ' -f1)"
   fi
   rm -f "$file"
   echo
