@@ -1,6 +1,7 @@
 #include <trillo/VSQHooks.h>
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstring>
 
 #include <trillo/Errors.h>
