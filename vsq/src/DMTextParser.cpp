@@ -170,25 +170,25 @@ void DMTextParser::parseField(TextRange line) {
     if (currentSection_.empty()) throw Ex::SectionIdentifierLacked();
     // One copy of the whole line serves both strings: its first "=" becomes
     // the key's terminator.  A usual line is copied to the stack, a longer
-    // one into key_.
+    // one into longField_.
     char shortLine[kShortLine];
     char* copy = shortLine;
     std::size_t keyLength = 0;
     if (line.length < sizeof shortLine) {
         keyLength = copyAndFind(shortLine, line.start, line.length, '=');
     } else {
-        key_.assign(line.start, line.length);
-        copy = &key_[0];
+        longField_.assign(line.start, line.length);
+        copy = &longField_[0];
         keyLength = findByte(copy, line.length, '=');
     }
     if (keyLength == 0 || keyLength >= line.length) {
-        if (key_.capacity() > kKeptLineCapacity) std::string().swap(key_);
+        if (longField_.capacity() > kKeptLineCapacity) std::string().swap(longField_);
         throw Ex::MalformedField();
     }
     copy[line.length] = '\0';
     copy[keyLength] = '\0';
     receiver_.onKeyValue(currentSection_.c_str(), copy, copy + keyLength + 1);
-    if (key_.capacity() > kKeptLineCapacity) std::string().swap(key_);
+    if (longField_.capacity() > kKeptLineCapacity) std::string().swap(longField_);
 }
 
 void DMTextParser::endSection() {

@@ -44,8 +44,7 @@ private:
 
     TextParsers::Hooks& receiver_;
     std::string currentSection_; // empty: no section open (a name is never empty)
-    std::string key_;            // reused for every field line
-    std::string value_;
+    std::string longField_;      // a copy of a field line too long for the stack
 };
 
 // Cuts one payload of a voice track's text into lines and parses each
