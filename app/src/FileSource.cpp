@@ -7,6 +7,9 @@ namespace Trillo {
 struct FileSource::Block {
     std::FILE* stream = nullptr;
     std::uint8_t buffer[kBlockSize];
+    // The stream's own buffer: it fetches many blocks per read from the
+    // system, where the library's default would fetch four.
+    char streamBuffer[kStreamBufferSize];
 };
 
 FileSource::FileSource(const char* path) : block_(new Block) {
@@ -15,6 +18,7 @@ FileSource::FileSource(const char* path) : block_(new Block) {
         delete block_;
         throw OrbT::Ex::CannotOpenFile();
     }
+    std::setvbuf(block_->stream, block_->streamBuffer, _IOFBF, sizeof block_->streamBuffer);
 }
 
 FileSource::~FileSource() {

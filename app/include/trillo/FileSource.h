@@ -1,6 +1,7 @@
 // FileSource: the input file, read in 1024-byte blocks into one buffer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -11,6 +12,7 @@ namespace Trillo {
 class FileSource {
 public:
     static constexpr std::uint32_t kBlockSize = 1024;
+    static constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
     // Opens path in binary mode; throws OrbT::Ex::CannotOpenFile.
     explicit FileSource(const char* path);
@@ -28,7 +30,7 @@ public:
     OrbSMF::ByteRange range; // the unread bytes of the current block
 
 private:
-    struct Block; // the stream handle followed by the buffer, one allocation
+    struct Block; // the stream handle, the block buffer and the stream's buffer, one allocation
     Block* block_;
 };
 
