@@ -9,6 +9,7 @@
 # resident memory (largest over the runs, from /usr/bin/time) of
 #   trillo FILE > /dev/null
 #   copy_floor FILE > /dev/null   reads 1024-byte blocks, writes every byte
+#   floor64k                      the same with 64 KiB stream buffers, as trillo has
 #   cat FILE > /dev/null
 #   midicsv FILE > /dev/null      a generic SMF-to-text tool, for comparison
 # with the ratios trillo/floor and trillo/midicsv, the sha256 of trillo's dump
@@ -51,9 +52,10 @@ time_once() {
   echo "$(((end - start) / 1000)) $(tail -n 1 "$work/rss")"
 }
 
-names=(trillo floor cat midicsv)
+names=(trillo floor floor64k cat midicsv)
 cmd_trillo=("$trillo")
 cmd_floor=("$build/bench/copy_floor")
+cmd_floor64k=("$build/bench/copy_floor" --buffer 65536)
 cmd_cat=(cat)
 cmd_midicsv=(midicsv)
 
@@ -103,6 +105,7 @@ for mb in 10 100; do
     printf '%-10s %9s %8s KiB\n' "$name" "${!wall}" "${!rss}"
   done
   echo "trillo/floor:   $(ratio "$wall_trillo" "$wall_floor")"
+  echo "trillo/floor64k: $(ratio "$wall_trillo" "$wall_floor64k") (the floor with trillo's 64 KiB stream buffers)"
   echo "trillo/midicsv: $(ratio "$wall_trillo" "$wall_midicsv")"
   if [ "$mb" = 100 ]; then
     echo "sha256 of the dump: $("$trillo" "$file" | sha256sum | cut -d' ' -f1)"
