@@ -105,13 +105,14 @@ std::string voiceText(int voice, std::uint64_t textBytes, Random& random) {
 // A voice track: its text as DM frames, neighbours swapped now and then, and
 // a Note On and its Note Off (velocity 0) after about one frame in four, all
 // under running status but the first.
-Track voiceTrack(int voice, std::uint64_t textBytes) {
+Track voiceTrack(int voice, std::uint64_t textBytes, Frames frames_) {
     Random random(100 + static_cast<std::uint64_t>(voice));
     const std::vector<std::string> frames = Fixture::dmFrames(voiceText(voice, textBytes, random), kPayloadSize);
+    const bool swap = frames_ == Frames::SomeSwapped;
     std::vector<std::size_t> order(frames.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
-        if (random.below(100) == 0) {
+        if (random.below(100) == 0 && swap) {
             std::swap(order[i], order[i + 1]);
             ++i;
         }
@@ -137,7 +138,7 @@ Track voiceTrack(int voice, std::uint64_t textBytes) {
 
 } // namespace
 
-void writeVsq(std::uint64_t targetBytes, const std::function<void(const Bytes&)>& sink) {
+void writeVsq(std::uint64_t targetBytes, const std::function<void(const Bytes&)>& sink, Frames frames) {
     Fixture::Header header;
     header.division = kDivision;
     const Bytes head = Fixture::headerChunk(header, kVoiceTracks + 1);
@@ -148,7 +149,7 @@ void writeVsq(std::uint64_t targetBytes, const std::function<void(const Bytes&)>
     const std::uint64_t perTrack = targetBytes > used ? (targetBytes - used) / kVoiceTracks : 0;
     auto textBytes = static_cast<std::uint64_t>(static_cast<double>(perTrack) * kTextShare);
     if (textBytes < kMinTextBytes) textBytes = kMinTextBytes;
-    for (int voice = 0; voice < kVoiceTracks; ++voice) sink(voiceTrack(voice, textBytes).chunk());
+    for (int voice = 0; voice < kVoiceTracks; ++voice) sink(voiceTrack(voice, textBytes, frames).chunk());
 }
 
 Bytes vsqInMemory(std::uint64_t targetBytes) {

@@ -20,9 +20,13 @@ constexpr int kVoiceTracks = 16;
 constexpr std::uint16_t kDivision = 480;
 constexpr std::size_t kPayloadSize = 119;
 
+// Whether about one frame in 50 comes before its turn, or all in order.
+enum class Frames { SomeSwapped, InOrder };
+
 // Writes a file of about targetBytes bytes (never less than a small minimum)
 // chunk by chunk: sink receives the header chunk, then each track chunk whole.
-void writeVsq(std::uint64_t targetBytes, const std::function<void(const Fixture::Bytes&)>& sink);
+void writeVsq(std::uint64_t targetBytes, const std::function<void(const Fixture::Bytes&)>& sink,
+              Frames frames = Frames::SomeSwapped);
 
 // The same file in memory.
 Fixture::Bytes vsqInMemory(std::uint64_t targetBytes);
