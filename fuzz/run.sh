@@ -16,8 +16,14 @@ for target in $targets; do
   "$build/fuzz/make_corpus" "$corpus" >/dev/null
   echo "== $target for ${seconds}s"
   # A finding stops the run with a non-zero status and leaves crash-* behind.
+  status=0
   "$build/fuzz/$target" -max_total_time="$seconds" -dict=fuzz/vsq.dict -max_len=4096 \
-    -artifact_prefix=fuzz/ -print_final_stats=1 "$corpus" 2>&1 |
-    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb|==|SUMMARY|INFO: seed corpus)' || true
-  test "${PIPESTATUS[0]}" -eq 0
+    -artifact_prefix=fuzz/ -print_final_stats=1 "$corpus" >"$build/$target.log" 2>&1 || status=$?
+  grep -E '^(Done [0-9]+ runs|stat::number_of_executed_units|stat::peak_rss_mb|==|SUMMARY|INFO: seed corpus)' \
+    "$build/$target.log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$build/$target.log"
+    echo "$target failed (status $status)" >&2
+    exit 1
+  fi
 done
