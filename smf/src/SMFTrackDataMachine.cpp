@@ -1,5 +1,7 @@
 #include "SMFTrackDataMachine.h"
 
+#include <cstring>
+
 #include <orbsmf/Exceptions.h>
 
 #include "Format.h"
@@ -15,10 +17,14 @@ enum : std::int32_t {
     MetaPrefix = 4,    // gathering a meta event's type and length bytes
     SysExLength = 5,   // reading the length after F0
     EscapeLength = 6,  // reading the length after F7
-    ChargeBody = 7,    // charge the rest of the event to the chunk
-    Body = 8,          // gathering the rest of the event
-    EventDone = 9,     // go on with the next event or end the chunk
+    Body = 7,          // gathering the rest of the event
+    EventDone = 8,     // go on with the next event or end the chunk
 };
+
+// Storage reserved for an event before its bytes arrive.  A larger event's
+// storage grows as its bytes come in, so that a length that the file merely
+// announces reserves nothing beyond this.
+constexpr std::uint32_t kUpfrontBytes = 64 * 1024;
 } // namespace
 
 SMFTrackDataMachine::SMFTrackDataMachine(TrackContext& context) : context_(&context) {
@@ -37,31 +43,52 @@ void SMFTrackDataMachine::startNumber() { number_.start(context_->remaining); }
 
 void SMFTrackDataMachine::chargeNumber() { context_->remaining -= number_.used; }
 
-// The rest of an event is charged as a whole, before any of it is taken.
-void SMFTrackDataMachine::checkBodyFits(std::uint32_t toWrite) const {
-    if (toWrite > context_->remaining) throw Ex::ChunkOverrun();
+// Makes the storage hold at least count bytes, keeping the first keep bytes.
+// It never shrinks during a chunk: events of up to 4 bytes use the inline
+// bytes, and a larger one allocates only when it outgrows every earlier one,
+// doubling up to the event's length.
+void SMFTrackDataMachine::reserve(std::uint32_t count, std::uint32_t keep) {
+    if (count <= event_.capacity) return;
+    std::uint32_t capacity = event_.capacity * 2 > count ? event_.capacity * 2 : count;
+    if (capacity > event_.length) capacity = event_.length;
+    std::uint8_t* storage = capacity > sizeof event_.inlineBytes ? new std::uint8_t[capacity] : event_.inlineBytes;
+    if (keep != 0 && storage != event_.bytes) std::memcpy(storage, event_.bytes, keep);
+    releaseStorage();
+    event_.bytes = storage;
+    event_.capacity = capacity;
 }
 
-// The storage never shrinks during a chunk: events of up to 4 bytes use the
-// inline bytes, a larger one allocates only when it outgrows every earlier one.
-void SMFTrackDataMachine::prepareEvent(SMFEventKind kind, std::uint32_t size,
-                                       std::uint32_t toWrite) {
+// An event of size bytes begins, bodyBytes of which are still in the input.
+// They are charged to the chunk as a whole, before any storage is prepared
+// and before any of them is taken.
+void SMFTrackDataMachine::beginEvent(SMFEventKind kind, std::uint32_t size, std::uint32_t bodyBytes) {
+    if (bodyBytes > context_->remaining) throw Ex::ChunkOverrun();
+    context_->remaining -= bodyBytes;
     written_ = 0;
-    toWrite_ = toWrite;
+    toWrite_ = bodyBytes;
     event_.kind = kind;
     event_.delta = pendingDelta_;
     event_.runningStatus = false;
-    if (size > event_.capacity) {
-        releaseStorage();
-        event_.bytes = size > sizeof event_.inlineBytes ? new std::uint8_t[size] : event_.inlineBytes;
-        event_.capacity = size;
-    }
     event_.length = size;
+    reserve(size < kUpfrontBytes ? size : kUpfrontBytes, 0);
+    state = Body;
 }
 
-void SMFTrackDataMachine::append(std::uint8_t b) {
-    event_.bytes[written_++] = b;
-    --toWrite_;
+void SMFTrackDataMachine::append(std::uint8_t b) { event_.bytes[written_++] = b; }
+
+// Moves as many of the event's bytes as the range holds into the storage,
+// which grows to take them.
+bool SMFTrackDataMachine::gatherBody(ByteRange& range) {
+    while (toWrite_ != 0) {
+        if (range.empty()) return false;
+        const std::uint32_t n = range.count < toWrite_ ? range.count : toWrite_;
+        reserve(written_ + n, written_);
+        bodyCollector_.aim(event_.bytes + written_, n);
+        bodyCollector_.collect(range);
+        written_ += n;
+        toWrite_ -= n;
+    }
+    return true;
 }
 
 void SMFTrackDataMachine::readStatus(ByteRange& range) {
@@ -94,11 +121,10 @@ void SMFTrackDataMachine::readStatus(ByteRange& range) {
         throw Ex::IllegalSystemMessage();
     } else {
         const std::uint32_t length = Format::channelMessageLength(status);
-        prepareEvent(Channel, length, length);
+        beginEvent(Channel, length, length - 1);
         event_.runningStatus = !present;
         append(status);
         context_->lastStatus = status;
-        state = ChargeBody;
     }
 }
 
@@ -133,40 +159,26 @@ StepResult SMFTrackDataMachine::step(ByteRange& range) {
             if (!metaPrefix_.collect(range)) return NeedInput;
             const std::uint8_t type = metaPrefixBytes_[0];
             const std::uint8_t length = metaPrefixBytes_[1]; // one plain byte, 0 to 255
-            checkBodyFits(length);
-            prepareEvent(Meta, length + 4u, length + 3u);
+            beginEvent(Meta, length + 4u, length);
             event_.bytes[length + 3u] = 0; // lets a text be read as a terminated string
             append(Format::kMeta);
             append(type);
             append(length);
-            state = ChargeBody;
             break;
         }
         case SysExLength:
             if (!number_.read(range)) return NeedInput;
             chargeNumber();
-            // Checked before the storage is reserved: a tiny file must not
-            // make us reserve the size that it merely announces.
-            checkBodyFits(number_.value);
-            prepareEvent(SysEx, number_.value + 1, number_.value + 1);
+            beginEvent(SysEx, number_.value + 1, number_.value);
             append(Format::kSysExStart);
-            state = ChargeBody;
             break;
         case EscapeLength:
             if (!number_.read(range)) return NeedInput;
             chargeNumber();
-            checkBodyFits(number_.value);
-            prepareEvent(SysEx, number_.value, number_.value);
-            state = ChargeBody;
-            break;
-        case ChargeBody:
-            checkBodyFits(toWrite_);
-            context_->remaining -= toWrite_;
-            bodyCollector_.aim(event_.bytes + written_, toWrite_);
-            state = Body;
+            beginEvent(SysEx, number_.value, number_.value);
             break;
         case Body:
-            if (!bodyCollector_.collect(range)) return NeedInput;
+            if (!gatherBody(range)) return NeedInput;
             receiver().onTrackEvent(context_->index, event_);
             state = EventDone;
             break;

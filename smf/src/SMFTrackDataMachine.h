@@ -26,15 +26,16 @@ private:
     // Charges a complete number's bytes to the chunk.
     void chargeNumber();
     void readStatus(ByteRange& range);
-    void prepareEvent(SMFEventKind kind, std::uint32_t size, std::uint32_t toWrite);
+    void beginEvent(SMFEventKind kind, std::uint32_t size, std::uint32_t bodyBytes);
     void append(std::uint8_t b);
+    bool gatherBody(ByteRange& range);
+    void reserve(std::uint32_t count, std::uint32_t keep);
     void releaseStorage();
-    void checkBodyFits(std::uint32_t toWrite) const;
 
     TrackContext* context_;
     SMFEvent event_;
     std::uint32_t written_ = 0; // bytes of the byte string written so far
-    std::uint32_t toWrite_ = 0; // bytes of the byte string still to write
+    std::uint32_t toWrite_ = 0; // bytes of the byte string still to come from the input
     ByteCollector bodyCollector_;
     VarNumberReader number_;
     std::uint8_t metaPrefixBytes_[2] = {}; // a meta event's type and length
