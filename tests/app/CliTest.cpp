@@ -178,15 +178,19 @@ TEST(Cli, StandardErrorThatCannotBeWritten) {
 }
 
 #ifndef TRILLO_SANITIZED
-// A tiny file that announces a huge system exclusive event fails on the
-// chunk's length without reserving what it announces.
+// A tiny file that announces a huge system exclusive event fails without
+// reserving what it announces: on the chunk's length when that is honest, at
+// the file's end when the chunk's length lies too.
 TEST(Cli, HugeAnnouncedSysExReservesNothing) {
     ToolOptions small;
     small.addressSpaceLimit = 64L << 20;
-    const Bytes input = oneVoice(dmTrack("[S]\n").raw({0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0x7F, 0x01}));
-    EXPECT_LT(input.size(), 200u);
-    expectResult(trilloOn(input, small), kMaster + "[Track01]\n[S]\n",
+    const Bytes sysex = {0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0x7F, 0x01};
+    const Bytes honest = oneVoice(dmTrack("[S]\n").raw(sysex));
+    EXPECT_LT(honest.size(), 200u);
+    expectResult(trilloOn(honest, small), kMaster + "[Track01]\n[S]\n",
                  "Error: SMF data error - track chunk overrun.\n", 1);
+    const Bytes lying = oneVoice(dmTrack("[S]\n").raw(sysex).declaredLength(0xFFFFFFFF));
+    expectResult(trilloOn(lying, small), kMaster + "[Track01]\n[S]\n", "Error: Unexpected file end.\n", 1);
 }
 
 // Frames held back without end (frame 0 never comes) run out of memory under

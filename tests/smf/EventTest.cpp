@@ -124,6 +124,22 @@ TEST(TrackEvents, ChunkOverruns) {
     });
 }
 
+// An event larger than what is reserved before its bytes arrive: its storage
+// grows as they come, and keeps them all, however the input is cut.
+TEST(TrackEvents, LargeSysExArrivesWhole) {
+    std::string body(150'000, '\0');
+    for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7 % 251);
+    Bytes expected = {0xF0};
+    expected.insert(expected.end(), body.begin(), body.end());
+    const Bytes input = smf(Header(), {Track().sysex(0, body).sysex(3, "ab").sysexEscape(0, body)});
+    const std::string log = logOfEverySplit<OrbSMF::Parser, SMFRecorder>(input);
+    EXPECT_EQ(log, std::string(kHeaderLine) + "track 0 begin length=" + std::to_string(input.size() - 22) + "\n" +
+                       "track 0 SysEx delta=0 length=150001 [" + hex(expected.data(), expected.size()) + "]\n" +
+                       "track 0 SysEx delta=3 length=3 [F0 61 62]\n" +
+                       "track 0 SysEx delta=0 length=150000 [" + hex(expected.data() + 1, body.size()) + "]\n" +
+                       kEnd);
+}
+
 // The storage only grows within a chunk: a short event after a long one
 // reports its own length, with its own bytes.
 TEST(TrackEvents, StorageIsReusedAcrossEvents) {
