@@ -17,6 +17,7 @@ namespace {
 
 constexpr char kUsage[] = "usage: trillo <file>\n";
 constexpr char kTrailingBytes[] = "There are needless trailing bytes.\n";
+constexpr std::size_t kOutputBufferSize = 64 * 1024;
 
 // A dump into a file or a pipe leaves in large blocks: far fewer system calls
 // than with the library's default buffer.  A terminal keeps its line
@@ -25,7 +26,7 @@ void enlargeOutputBuffer() {
 #if defined(__unix__)
     if (isatty(fileno(stdout))) return;
 #endif
-    static char buffer[FileSource::kStreamBufferSize];
+    static char buffer[kOutputBufferSize];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
 

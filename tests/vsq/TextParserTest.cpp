@@ -1,6 +1,8 @@
 // The DM text: lines cut from payloads, section and field lines.
 #include "DMTextParser.h"
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include <liedwerk/Exceptions.h>
@@ -50,7 +52,6 @@ TEST(DMText, LinesAreReportedWhileThePayloadHoldingTheirNewlineIsFed) {
 
 // Every cut of one text into two payloads gives the same calls.
 TEST(DMText, EveryTwoWayCutGivesTheSameCalls) {
-    const std::string text = "[A]\nk=1\n\n";
     const std::string full = "[Alpha]\nName=first voice\nLevel=64\n[B]\nx=a=b\ny=";
     const std::string expected = parseText(full);
     EXPECT_EQ(expected, "section Alpha\nfield Alpha Name=first voice\nfield Alpha Level=64\nend Alpha\n"
@@ -93,9 +94,54 @@ TEST(DMText, Lines) {
         {"[S]\n[T]x\n", "section S\nend S\nthrows MalformedSectionName\n"},
         {"[S]\n[T]]\n", "section S\nend S\nthrows MalformedSectionName\n"},
         {"[S]\n[T]\r\n", "section S\nend S\nthrows MalformedSectionName\n"},
-        // And no section is open after it.
     };
     for (const Case& c : cases) EXPECT_EQ(parseText(c.text), c.calls) << "text: " << c.text;
+}
+
+// Field lines of every length up to past the stack copy, with the "=" at
+// every place or nowhere, against what the line says.
+TEST(DMText, FieldLinesOfEveryLength) {
+    for (std::size_t length = 1; length <= 300; ++length) {
+        std::string line(length, ' ');
+        for (std::size_t i = 0; i < length; ++i) line[i] = static_cast<char>('a' + i % 26);
+        for (std::size_t equals = 0; equals <= length; ++equals) {
+            std::string text = line;
+            if (equals < length) text[equals] = '=';
+            const std::string expected =
+                equals == 0 || equals == length
+                    ? "section S\nthrows MalformedField\n"
+                    : "section S\nfield S " + text.substr(0, equals) + "=" + text.substr(equals + 1) + "\nend S\n";
+            ASSERT_EQ(parseText("[S]\n" + text + "\n"), expected) << "length " << length << ", = at " << equals;
+        }
+    }
+}
+
+// Lines of random lengths, newlines anywhere in payloads of any size and
+// cut, against a plain split of the text.
+TEST(DMText, NewlinesAnywhere) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = "[S]\n";
+        std::string expected = "section S\n";
+        const int lines = 1 + static_cast<int>(random() % 12);
+        for (int l = 0; l < lines; ++l) {
+            std::string key(1 + random() % 20, 'k'), value(random() % 90, 'v');
+            key[0] = static_cast<char>('a' + l);
+            if (!value.empty()) value.back() = static_cast<char>('A' + l);
+            text += key + "=" + value + "\n";
+            expected += "field S " + key + "=" + value + "\n";
+        }
+        expected += "end S\n";
+        std::vector<std::string> payloads;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t size = 1 + random() % (random() % 2 ? 8 : 300);
+            payloads.push_back(text.substr(at, size));
+            at += size;
+        }
+        std::string log = parseTrack(payloads);
+        for (auto mark = log.find("|\n"); mark != std::string::npos; mark = log.find("|\n")) log.erase(mark, 2);
+        ASSERT_EQ(log, expected) << "round " << round;
+    }
 }
 
 TEST(DMText, SplitAt) {

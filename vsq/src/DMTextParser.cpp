@@ -31,6 +31,13 @@ std::size_t findByte(const char* text, std::size_t length, char byte) {
     return found == nullptr ? length : static_cast<std::size_t>(static_cast<const char*>(found) - text);
 }
 
+#if defined(__SSE2__)
+// The mask of the bytes equal to byte in a register's 16 lanes.
+inline std::uint32_t lanesEqual(__m128i bytes, char byte) {
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte))));
+}
+#endif
+
 // Finds one byte's occurrences in a text, front to back.  With SSE2 it tests
 // up to 64 bytes at once and keeps their mask for the next calls, so a
 // payload of many short lines costs a few block compares instead of a search
@@ -62,8 +69,7 @@ private:
 
     // The mask of the 16 bytes from position at (which must lie in the text).
     std::uint64_t block(std::size_t at) const {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_ + at));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte_))));
+        return lanesEqual(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text_ + at)), byte_);
     }
 
     // Fills the mask for up to 64 bytes from start on.  A last part shorter
@@ -90,13 +96,6 @@ private:
     std::size_t length_;
     char byte_;
 };
-
-#if defined(__SSE2__)
-// The mask of the bytes equal to byte in a register's 16 lanes.
-inline std::uint32_t lanesEqual(__m128i bytes, char byte) {
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte))));
-}
-#endif
 
 // Copies length bytes (fewer than kShortLine) and returns the position of the
 // first byte equal to byte in them, or length.  With SSE2 a line of 4 to 32
