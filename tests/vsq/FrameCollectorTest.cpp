@@ -74,6 +74,8 @@ TEST(DMFrames, NumberField) {
     } cases[] = {
         {"0", 0},
         {"0012", 12},
+        {"999999999", 999999999},
+        {"000000000012", 12},
         {" 12", 12},
         {"+12", 12},
         {"\t7", 7},
@@ -105,6 +107,9 @@ TEST(DMFrames, NumberField) {
         }
     }
     EXPECT_THROW(Liedwerk::parseUnsigned("12x"), OrbT::Ex::ParseError);
+    // The first colon ends the number; later ones belong to the payload.
+    EXPECT_STREQ(Liedwerk::parseDMHeader("DM:7:a:b").payload, "a:b");
+    EXPECT_FALSE(Liedwerk::parseDMHeader("DM:7 x:a").isFrame);
     // A negative number is below every expected frame: a duplicate.
     EXPECT_EQ(collect({"DM:4294967296:x"}), "throws DuplicatedDMFrame\n");
     EXPECT_EQ(collect({"DM:-4294967295:b", "DM:0:a"}), "a\nb\nend\n");

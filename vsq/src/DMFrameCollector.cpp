@@ -20,20 +20,18 @@ bool startsWithMinus(const char* text) {
     return *text == '-';
 }
 
-// The usual number field, up to nine digits and nothing else, gives what
-// parseUnsigned would, without the copy and the conversion call.  Returns
-// false, leaving value alone, for any other field.
-bool readPlainDigits(const char* first, const char* last, std::uint32_t& value) {
-    constexpr std::ptrdiff_t kMaxDigits = 9; // below 2^32 whatever the digits
-    if (last - first > kMaxDigits) return false;
+// Reads the decimal digits at the front of text into value and returns the
+// first byte after them.  The value wraps past 2^32, which a field of at most
+// nine digits never reaches.
+const char* readDigits(const char* text, std::uint32_t& value) {
     std::uint32_t result = 0;
-    for (const char* p = first; p != last; ++p) {
-        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*p) - '0');
-        if (digit > 9) return false;
+    for (;; ++text) {
+        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*text) - '0');
+        if (digit > 9) break;
         result = result * 10 + digit;
     }
     value = result;
-    return true;
+    return text;
 }
 
 } // namespace
@@ -59,10 +57,15 @@ DMHeader parseDMHeader(const char* text) {
     // The prefix and at least one byte after it, without measuring the text.
     if (std::strncmp(text, kPrefix, kPrefixLength) != 0 || text[kPrefixLength] == '\0') return header;
     const char* field = text + kPrefixLength;
-    const char* colon = std::strchr(field, ':');
-    if (colon == nullptr || colon == field || colon[1] == '\0') return header;
+    // The usual number field is plain digits: reading them finds the colon
+    // and gives the number at once.  Any other field goes through the
+    // standard conversion.
     std::uint32_t number = 0;
-    if (!readPlainDigits(field, colon, number)) {
+    const char* afterDigits = readDigits(field, number);
+    const char* colon = *afterDigits == ':' ? afterDigits : std::strchr(afterDigits, ':');
+    if (colon == nullptr || colon == field || colon[1] == '\0') return header;
+    constexpr std::ptrdiff_t kMaxPlainDigits = 9; // below 2^32 whatever the digits
+    if (afterDigits != colon || colon - field > kMaxPlainDigits) {
         try {
             number = parseUnsigned(std::string(field, colon).c_str());
         } catch (const OrbT::Ex::ParseError&) {

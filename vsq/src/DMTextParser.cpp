@@ -161,7 +161,8 @@ void DMTextParser::parseHeader(TextRange rest) {
     const TextRange name = splitAt(rest, ']');
     // Nothing may follow the first "]", not even a carriage return.
     if (name.length == 0 || rest.length != 0) throw Ex::MalformedSectionName();
-    currentSection_.assign(name.start, name.length);
+    currentSection_.clear(); // then a plain append: cheaper than assign, which allows for overlap
+    currentSection_.append(name.start, name.length);
     receiver_.onSectionName(currentSection_.c_str());
 }
 
