@@ -1,16 +1,21 @@
 #include <trillo/VSQHooks.h>
 
 #include <cstdarg>
+#include <cstddef>
+#include <cstring>
 
 #include <trillo/Errors.h>
 
 // Each line is defined by the format string written beside the code that
 // makes it.  A formatted print per line cost more than all the reading, so
-// the lines are put together byte by byte through the stream's unlocked
-// character output, which stores into the stream's own buffer and calls the
-// library only when that buffer is full; WriterFormatTest checks the bytes
-// against the format strings.  The tempo line keeps its formatted print:
-// "%.2f" is the definition of its rounding, and there are few such lines.
+// the lines are put together from their pieces: byte by byte through the
+// stream's unlocked character output, which stores into the stream's own
+// buffer and calls the library only when that buffer is full, and for the
+// many field and section lines, where the stream's buffer has room for the
+// whole line, in one copy per piece (see roomFor).  WriterFormatTest checks
+// the bytes against the format strings.  The tempo line keeps its formatted
+// print: "%.2f" is the definition of its rounding, and there are few such
+// lines.
 //
 // Every byte reaches the stream during its event and each one is checked: a
 // failing write throws at once, where a formatted print would have failed.
@@ -49,6 +54,52 @@ void putDecimal(std::FILE* out, std::int32_t value, int width = 1) {
     if (value >= 0) return putDecimal(out, static_cast<std::uint32_t>(value), width);
     putByte(out, '-');
     putDecimal(out, 0U - static_cast<std::uint32_t>(value), width - 1);
+}
+
+// Where count bytes can be stored straight into the stream's buffer, or null.
+// glibc's stream shows its buffer: putc_unlocked, a macro of its public
+// header, stores a byte at _IO_write_ptr while that lies below _IO_write_end
+// and calls the library otherwise (always, for a line-buffered or unbuffered
+// stream, whose end is kept at or below the pointer).  Where count bytes fit
+// below the end, each of count such calls would have stored its byte there,
+// so storing them in a block and moving the pointer past them leaves the
+// stream just as those calls would.  Elsewhere there is never room, and the
+// bytes go one at a time.
+char* roomFor([[maybe_unused]] std::FILE* out, [[maybe_unused]] std::size_t count) {
+#if defined(__GLIBC__)
+    char* const next = out->_IO_write_ptr;
+    const std::ptrdiff_t room = out->_IO_write_end - next;
+    if (room > 0 && static_cast<std::size_t>(room) >= count) return next;
+#endif
+    return nullptr;
+}
+
+// The bytes up to end, stored where roomFor said, are now written.
+void commitUpTo([[maybe_unused]] std::FILE* out, [[maybe_unused]] char* end) {
+#if defined(__GLIBC__)
+    out->_IO_write_ptr = end;
+#endif
+}
+
+// "%s<mark>%s\n": two strings and a byte between them make a line, which
+// goes in a block where the stream's buffer has room for it.
+void putPair(std::FILE* out, const char* first, char mark, const char* second) {
+    const std::size_t firstLength = std::strlen(first);
+    const std::size_t secondLength = std::strlen(second);
+    const std::size_t total = firstLength + secondLength + 2;
+    char* const line = roomFor(out, total);
+    if (line == nullptr) {
+        putText(out, first);
+        putByte(out, mark);
+        putText(out, second);
+        putByte(out, '\n');
+        return;
+    }
+    std::memcpy(line, first, firstLength);
+    line[firstLength] = mark;
+    std::memcpy(line + firstLength + 1, second, secondLength);
+    line[total - 1] = '\n';
+    commitUpTo(out, line + total);
 }
 
 #if defined(__GNUC__)
@@ -121,16 +172,12 @@ void VSQHooks::onEndTrack(std::int32_t track) {
 void VSQHooks::onBeginSection(std::int32_t, const char* name) {
     sectionSeen = true;
     putByte(out, '[');
-    putText(out, name);
-    putText(out, "]\n");
+    putPair(out, name, ']', "");
 }
 
 void VSQHooks::onEndSection(std::int32_t, const char*) {}
 
 // "%s=%s\n"
 void VSQHooks::onField(std::int32_t, const char*, const char* key, const char* value) {
-    putText(out, key);
-    putByte(out, '=');
-    putText(out, value);
-    putByte(out, '\n');
+    putPair(out, key, '=', value);
 }

@@ -286,4 +286,37 @@ TEST(WriterFormat, AFailingWriteThrowsWhenTheBufferRunsOver) {
     EXPECT_EQ(firstFailingEvent(_IOLBF, 4096, events), std::min(firstLine, firstEventPastBuffer(4096, events)));
 }
 
+// A field or section line that fits in what is left of the stream's buffer
+// is stored there whole; one byte more, and the stream must flush during it.
+// After a 3-byte first line, a line of n bytes fails on a full device exactly
+// when 3 + n exceeds the buffer, for every n around the buffer's size.
+TEST(WriterFormat, ALineFailsExactlyWhenItRunsOverTheBuffer) {
+    std::FILE* probe = std::fopen("/dev/full", "w");
+    if (probe == nullptr) GTEST_SKIP() << "no /dev/full";
+    std::fclose(probe);
+    for (std::size_t size : {std::size_t{16}, std::size_t{64}}) {
+        for (std::size_t n = 3; n <= size + 1; ++n) {
+            for (bool section : {false, true}) {
+                std::vector<char> buffer(size);
+                std::FILE* full = std::fopen("/dev/full", "w");
+                ASSERT_NE(full, nullptr);
+                ASSERT_EQ(std::setvbuf(full, buffer.data(), _IOFBF, size), 0);
+                VSQHooks writer(full, true);
+                writer.onField(0, "S", "k", ""); // "k=\n"
+                bool threw = false;
+                try {
+                    if (section)
+                        writer.onBeginSection(0, std::string(n - 3, 's').c_str()); // "[" name "]\n"
+                    else
+                        writer.onField(0, "S", std::string(n - 2, 'k').c_str(), ""); // key "=\n"
+                } catch (const OrbT::Ex::CannotWriteFile&) {
+                    threw = true;
+                }
+                EXPECT_EQ(threw, 3 + n > size) << "buffer " << size << ", line of " << n << " bytes"
+                                               << (section ? ", a section" : ", a field");
+            }
+        }
+    }
+}
+
 } // namespace
