@@ -57,29 +57,28 @@ void putDecimal(std::FILE* out, std::int32_t value, int width = 1) {
 }
 
 // Where count bytes can be stored straight into the stream's buffer, or null.
-// glibc's stream shows its buffer: putc_unlocked, a macro of its public
-// header, stores a byte at _IO_write_ptr while that lies below _IO_write_end
-// and calls the library otherwise (always, for a line-buffered or unbuffered
-// stream, whose end is kept at or below the pointer).  Where count bytes fit
-// below the end, each of count such calls would have stored its byte there,
-// so storing them in a block and moving the pointer past them leaves the
-// stream just as those calls would.  Elsewhere there is never room, and the
-// bytes go one at a time.
-char* roomFor([[maybe_unused]] std::FILE* out, [[maybe_unused]] std::size_t count) {
-#if defined(__GLIBC__)
+// glibc's stream shows its buffer in its public header, where its inline
+// putc_unlocked stores a byte at _IO_write_ptr while that lies below
+// _IO_write_end and calls the library otherwise (always, for a byte-oriented
+// stream that is line-buffered or unbuffered: its end is kept at or below the
+// pointer).  Where count bytes fit below the end, each of count such calls
+// would have stored its byte there, so storing them in a block and moving the
+// pointer past them leaves the stream just as those calls would.  With any
+// other C library (uClibc-ng, too, claims to be glibc) there is never room,
+// and the bytes go one at a time.
+#if defined(__GLIBC__) && !defined(__UCLIBC__)
+char* roomFor(std::FILE* out, std::size_t count) {
     char* const next = out->_IO_write_ptr;
     const std::ptrdiff_t room = out->_IO_write_end - next;
-    if (room > 0 && static_cast<std::size_t>(room) >= count) return next;
-#endif
-    return nullptr;
+    return room > 0 && static_cast<std::size_t>(room) >= count ? next : nullptr;
 }
 
 // The bytes up to end, stored where roomFor said, are now written.
-void commitUpTo([[maybe_unused]] std::FILE* out, [[maybe_unused]] char* end) {
-#if defined(__GLIBC__)
-    out->_IO_write_ptr = end;
+void commitUpTo(std::FILE* out, char* end) { out->_IO_write_ptr = end; }
+#else
+char* roomFor(std::FILE*, std::size_t) { return nullptr; }
+void commitUpTo(std::FILE*, char*) {}
 #endif
-}
 
 // "%s<mark>%s\n": two strings and a byte between them make a line, which
 // goes in a block where the stream's buffer has room for it.
