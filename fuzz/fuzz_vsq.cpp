@@ -6,7 +6,8 @@
 #include <string>
 
 #include <liedwerk/ParseVSQ.h>
-#include <trillo/VSQHooks.h>
+#include <orbt/ByteSink.h>
+#include <trillo/DumpWriter.h>
 
 #include "Cuts.h"
 #include "Recorders.h"
@@ -15,13 +16,10 @@ namespace {
 
 // The dump and the outcome of one feeding, cut before each offset in cuts.
 std::string dump(const std::uint8_t* data, std::size_t size, const std::vector<std::size_t>& cuts) {
-    char* text = nullptr;
-    std::size_t length = 0;
-    std::FILE* stream = open_memstream(&text, &length);
-    if (stream == nullptr) std::abort();
+    OrbT::StringSink sink;
+    Trillo::DumpWriter writer(sink);
     std::string outcome;
     try {
-        VSQHooks writer(stream, false);
         Liedwerk::ParseVSQ reader(writer);
         std::size_t at = 0;
         bool more = true;
@@ -42,10 +40,8 @@ std::string dump(const std::uint8_t* data, std::size_t size, const std::vector<s
     } catch (...) {
         outcome = "throws " + Fixture::exceptionName();
     }
-    std::fclose(stream);
-    std::string result(text, length);
-    std::free(text);
-    return result + "\n" + outcome;
+    writer.flush(); // the dump up to a failure, too
+    return sink.text + "\n" + outcome;
 }
 
 } // namespace

@@ -2,14 +2,11 @@
 
 #include <cstdio>
 
-#if defined(__unix__)
-#include <unistd.h>
-#endif
-
 #include <liedwerk/ParseVSQ.h>
 #include <trillo/Errors.h>
 #include <trillo/FileSource.h>
-#include <trillo/VSQHooks.h>
+#include <orbt/ByteSink.h>
+#include <trillo/DumpWriter.h>
 
 namespace Trillo {
 
@@ -17,17 +14,13 @@ namespace {
 
 constexpr char kUsage[] = "usage: trillo <file>\n";
 constexpr char kTrailingBytes[] = "There are needless trailing bytes.\n";
-constexpr std::size_t kOutputBufferSize = 64 * 1024;
 
-// A dump into a file or a pipe leaves in large blocks: far fewer system calls
-// than with the library's default buffer.  A terminal keeps its line
-// buffering.  Called before anything is written to standard output.
-void enlargeOutputBuffer() {
-#if defined(__unix__)
-    if (isatty(fileno(stdout))) return;
-#endif
-    static char buffer[kOutputBufferSize];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+// Reads the whole file into the reader; the dump gathers in the writer.
+void readAll(FileSource& source, DumpWriter& writer) {
+    Liedwerk::ParseVSQ reader(writer);
+    do {
+        source.fill();
+    } while (reader.feed(source.range));
 }
 
 // The guarded part of a run.  Returns the message of a failure that is not an
@@ -35,14 +28,19 @@ void enlargeOutputBuffer() {
 // destroyed, in reverse order, before it returns or throws.
 const char* dumpFile(const char* path) {
     FileSource source(path);
-    enlargeOutputBuffer();
-    VSQHooks writer(stdout, false);
-    {
-        Liedwerk::ParseVSQ reader(writer);
-        do {
-            source.fill();
-        } while (reader.feed(source.range));
+    OrbT::FileSink sink(stdout);
+    DumpWriter writer(sink);
+    try {
+        readAll(source, writer);
+    } catch (...) {
+        // What was dumped before the failure stays on standard output.
+        try {
+            writer.flush();
+        } catch (...) {
+        }
+        throw;
     }
+    writer.flush();
     if (!source.range.empty()) return kTrailingBytes;
     source.fill();
     if (!source.range.empty()) return kTrailingBytes;

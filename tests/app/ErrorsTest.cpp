@@ -37,7 +37,7 @@ TEST(ErrorMessages, EveryClassMeetsItsMessage) {
         ROW(Liedwerk::Ex::DivisionNotSupported, "SMPTE style division is not supported.\n"),
         ROW(Liedwerk::Ex::LackedDMFrame, "Some DM frames lacked.\n"),
         ROW(Liedwerk::Ex::DuplicatedDMFrame, "Some DM frames lacked.\n"),
-        ROW(Ex::NoText, "No DM frames - SMF, but not VSQ.\n"),
+        ROW(Trillo::Ex::NoText, "No DM frames - SMF, but not VSQ.\n"),
         ROW(OrbSMF::Ex::UnexpectedFileEnd, "Unexpected file end.\n"),
         ROW(OrbSMF::Ex::IllegalMagic, "Illegal SMF magic.\n"),
         ROW(OrbSMF::Ex::ChunkOverrun, "SMF data error - track chunk overrun.\n"),
@@ -79,7 +79,7 @@ static_assert(std::is_base_of_v<IllegalFormat, OrbSMF::Ex::UnexpectedFileEnd> &&
               std::is_base_of_v<IllegalFormat, OrbSMF::Ex::IllegalStatusByte>);
 static_assert(std::is_base_of_v<DataError, Liedwerk::Ex::IllegalSMFFormat> &&
               !std::is_base_of_v<IllegalFormat, Liedwerk::Ex::IllegalSMFFormat> &&
-              std::is_base_of_v<DataError, Liedwerk::Ex::NotDMText> && std::is_base_of_v<DataError, ::Ex::NoText>);
+              std::is_base_of_v<DataError, Liedwerk::Ex::NotDMText> && std::is_base_of_v<DataError, Trillo::Ex::NoText>);
 static_assert(std::is_empty_v<Base> && std::is_empty_v<Liedwerk::Ex::MalformedField> &&
               std::is_empty_v<OrbSMF::Ex::IllegalSystemMessage>);
 } // namespace tree

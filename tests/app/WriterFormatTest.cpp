@@ -1,9 +1,8 @@
 // The dump writer assembles its lines by hand; the format strings stay their
 // definition.  Every line must be byte for byte what snprintf makes of its
-// format string, for many random arguments and the extreme ones, whatever the
-// stream's buffering; and a failing write must throw at the event during
-// which the stream's buffer runs over.
-#include <trillo/VSQHooks.h>
+// format string, for many random arguments and the extreme ones; and a failing
+// sink must throw at the event during which the writer's buffer runs over.
+#include <trillo/DumpWriter.h>
 
 #include <algorithm>
 #include <cfloat>
@@ -42,7 +41,7 @@ std::string format(const char* format, ...) {
 // One writer event and the bytes that its format strings give.
 struct Case {
     std::string description;
-    std::function<void(VSQHooks&)> event;
+    std::function<void(Trillo::DumpWriter&)> event;
     std::string expected;
 };
 
@@ -86,24 +85,37 @@ private:
 
 Case field(const std::string& key, const std::string& value) {
     return {"onField key \"" + key + "\" value \"" + value + "\"",
-            [key, value](VSQHooks& w) { w.onField(0, "S", key.c_str(), value.c_str()); },
+            [key, value](Trillo::DumpWriter& w) { w.onField(0, "S", key.c_str(), value.c_str()); },
             format("%s=%s\n", key.c_str(), value.c_str())};
 }
 
+// A run of field lines goes out as it stands.
+Case fieldLines(CaseMaker& make) {
+    std::string lines;
+    for (std::uint32_t n = 1 + make.below(5); n != 0; --n) {
+        std::string line = make.text() + "=" + make.text();
+        for (char& c : line)
+            if (c == '\n') c = ' ';
+        lines += line + "\n";
+    }
+    return {"onFieldLines \"" + lines + "\"", [lines](Trillo::DumpWriter& w) { w.onFieldLines(0, "S", lines); },
+            lines};
+}
+
 Case section(const std::string& name) {
-    return {"onBeginSection \"" + name + "\"", [name](VSQHooks& w) { w.onBeginSection(0, name.c_str()); },
+    return {"onBeginSection \"" + name + "\"", [name](Trillo::DumpWriter& w) { w.onBeginSection(0, name.c_str()); },
             format("[%s]\n", name.c_str())};
 }
 
 // index + 1 must not overflow: the reader's indexes are below 65535.
 Case track(std::int32_t index) {
-    return {"onBeginTrack " + std::to_string(index), [index](VSQHooks& w) { w.onBeginTrack(index); },
+    return {"onBeginTrack " + std::to_string(index), [index](Trillo::DumpWriter& w) { w.onBeginTrack(index); },
             format("[Track%02d]\n", index + 1)};
 }
 
 Case master(std::int32_t voices, std::int32_t division) {
     return {"onBeginTempoMap after onHeader " + std::to_string(voices) + ", " + std::to_string(division),
-            [voices, division](VSQHooks& w) {
+            [voices, division](Trillo::DumpWriter& w) {
                 w.onHeader(voices, division);
                 w.onBeginTempoMap();
             },
@@ -113,17 +125,17 @@ Case master(std::int32_t voices, std::int32_t division) {
 Case timeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
     return {"onTimeSignature " + std::to_string(tick) + ", " + std::to_string(numerator) + ", " +
                 std::to_string(denominator),
-            [=](VSQHooks& w) { w.onTimeSignature(tick, numerator, denominator); },
+            [=](Trillo::DumpWriter& w) { w.onTimeSignature(tick, numerator, denominator); },
             format("%u=Time:%u/%u:24:8\n", tick, numerator, denominator)};
 }
 
 Case tempo(std::uint32_t tick, double bpm) {
-    return {"onTempo " + std::to_string(tick) + ", " + format("%a", bpm), [=](VSQHooks& w) { w.onTempo(tick, bpm); },
+    return {"onTempo " + std::to_string(tick) + ", " + format("%a", bpm), [=](Trillo::DumpWriter& w) { w.onTempo(tick, bpm); },
             format("%u=Tempo:%.2f\n", tick, bpm)};
 }
 
 Case blankLine() {
-    return {"onEndTempoMap", [](VSQHooks& w) { w.onEndTempoMap(); }, "\n"};
+    return {"onEndTempoMap", [](Trillo::DumpWriter& w) { w.onEndTempoMap(); }, "\n"};
 }
 
 // The extreme arguments, then many random ones, all kinds mixed.
@@ -176,6 +188,9 @@ std::vector<Case> allCases() {
         case 6:
             cases.push_back(blankLine());
             break;
+        case 7:
+            cases.push_back(fieldLines(make));
+            break;
         default:
             cases.push_back(field(make.text(), make.text()));
             break;
@@ -189,34 +204,22 @@ const std::vector<Case>& cases() {
     return all;
 }
 
-std::string readAll(std::FILE* stream) {
-    std::rewind(stream);
-    std::string out;
-    char block[4096];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, stream)) != 0;) out.append(block, n);
-    return out;
-}
-
-// Writes every case to a temporary stream of the given buffering and checks
-// the bytes; a difference is reported with the case where it begins.
-void expectSameBytes(int mode, std::size_t bufferSize) {
-    std::vector<char> buffer(bufferSize == 0 ? 1 : bufferSize);
-    std::FILE* stream = std::tmpfile();
-    ASSERT_NE(stream, nullptr);
-    ASSERT_EQ(std::setvbuf(stream, mode == _IONBF ? nullptr : buffer.data(), mode, bufferSize), 0);
+// Writes every case and checks the bytes; a difference is reported with the
+// case where it begins.
+TEST(WriterFormat, EveryLineIsItsFormatString) {
+    OrbT::StringSink sink;
     std::string expected;
     std::vector<std::size_t> starts;
     {
-        VSQHooks writer(stream, false);
+        Trillo::DumpWriter writer(sink);
         for (const Case& c : cases()) {
             starts.push_back(expected.size());
             expected += c.expected;
             c.event(writer);
         }
+        writer.flush();
     }
-    ASSERT_EQ(std::fflush(stream), 0);
-    const std::string written = readAll(stream);
-    std::fclose(stream);
+    const std::string& written = sink.text;
     if (written == expected) return;
     std::size_t at = 0;
     while (at < written.size() && at < expected.size() && written[at] == expected[at]) ++at;
@@ -227,96 +230,38 @@ void expectSameBytes(int mode, std::size_t bufferSize) {
                   << written.substr(starts[i], cases()[i].expected.size());
 }
 
-TEST(WriterFormat, FullyBufferedStream) { expectSameBytes(_IOFBF, 4096); }
+// A sink whose every write fails.
+class FailingSink final : public OrbT::ByteSink {
+public:
+    void write(const char*, std::size_t) override { throw OrbT::Ex::CannotWriteFile(); }
+};
 
-// A buffer smaller than most lines: the stream flushes inside them.
-TEST(WriterFormat, SmallBuffer) { expectSameBytes(_IOFBF, 7); }
-
-TEST(WriterFormat, LineBufferedStream) { expectSameBytes(_IOLBF, 4096); }
-
-TEST(WriterFormat, UnbufferedStream) { expectSameBytes(_IONBF, 0); }
-
-// The index of the first case whose event throws CannotWriteFile on a full
-// device (cases.size() if none does).
-std::size_t firstFailingEvent(int mode, std::size_t bufferSize, const std::vector<const Case*>& events) {
-    std::vector<char> buffer(bufferSize == 0 ? 1 : bufferSize);
-    std::FILE* full = std::fopen("/dev/full", "w");
-    if (full == nullptr) return 0;
-    std::setvbuf(full, mode == _IONBF ? nullptr : buffer.data(), mode, bufferSize);
-    VSQHooks writer(full, true);
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        try {
-            events[i]->event(writer);
-        } catch (const OrbT::Ex::CannotWriteFile&) {
-            return i;
-        }
-    }
-    return events.size();
-}
-
-// Where the bytes of the events first run over a buffer of that size: the
-// event during which a fully buffered stream must flush, and so fail.
-std::size_t firstEventPastBuffer(std::size_t bufferSize, const std::vector<const Case*>& events) {
+// Nothing is kept back longer than the buffer: the first failure comes at the
+// event during which the buffered bytes run over the buffer, and not before.
+TEST(WriterFormat, AFailingSinkThrowsWhenTheBufferRunsOver) {
     std::size_t bytes = 0;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        bytes += events[i]->expected.size();
-        if (bytes > bufferSize) return i;
-    }
-    return events.size();
-}
-
-// Nothing is kept back: a write fails at the event during which the stream's
-// buffer runs over, and not later; unbuffered, at the first byte.
-TEST(WriterFormat, AFailingWriteThrowsWhenTheBufferRunsOver) {
-    std::FILE* probe = std::fopen("/dev/full", "w");
-    if (probe == nullptr) GTEST_SKIP() << "no /dev/full";
-    std::fclose(probe);
-    std::vector<const Case*> events;
-    for (const Case& c : cases())
-        if (!c.expected.empty() && events.size() < 3000) events.push_back(&c);
-    for (std::size_t size : {std::size_t{16}, std::size_t{64}, std::size_t{1000}, std::size_t{4096}}) {
-        const std::size_t expected = firstEventPastBuffer(size, events);
-        EXPECT_LT(expected, events.size()) << "buffer of " << size << " bytes";
-        EXPECT_EQ(firstFailingEvent(_IOFBF, size, events), expected) << "buffer of " << size << " bytes";
-    }
-    EXPECT_EQ(firstFailingEvent(_IONBF, 0, events), 0u);
-    // Line buffered: at the first event that completes a line, or runs over.
-    std::size_t firstLine = 0;
-    while (firstLine < events.size() && events[firstLine]->expected.find('\n') == std::string::npos) ++firstLine;
-    EXPECT_EQ(firstFailingEvent(_IOLBF, 4096, events), std::min(firstLine, firstEventPastBuffer(4096, events)));
-}
-
-// A field or section line that fits in what is left of the stream's buffer
-// is stored there whole; one byte more, and the stream must flush during it.
-// After a 3-byte first line, a line of n bytes fails on a full device exactly
-// when 3 + n exceeds the buffer, for every n around the buffer's size.
-TEST(WriterFormat, ALineFailsExactlyWhenItRunsOverTheBuffer) {
-    std::FILE* probe = std::fopen("/dev/full", "w");
-    if (probe == nullptr) GTEST_SKIP() << "no /dev/full";
-    std::fclose(probe);
-    for (std::size_t size : {std::size_t{16}, std::size_t{64}}) {
-        for (std::size_t n = 3; n <= size + 1; ++n) {
-            for (bool section : {false, true}) {
-                std::vector<char> buffer(size);
-                std::FILE* full = std::fopen("/dev/full", "w");
-                ASSERT_NE(full, nullptr);
-                ASSERT_EQ(std::setvbuf(full, buffer.data(), _IOFBF, size), 0);
-                VSQHooks writer(full, true);
-                writer.onField(0, "S", "k", ""); // "k=\n"
-                bool threw = false;
-                try {
-                    if (section)
-                        writer.onBeginSection(0, std::string(n - 3, 's').c_str()); // "[" name "]\n"
-                    else
-                        writer.onField(0, "S", std::string(n - 2, 'k').c_str(), ""); // key "=\n"
-                } catch (const OrbT::Ex::CannotWriteFile&) {
-                    threw = true;
-                }
-                EXPECT_EQ(threw, 3 + n > size) << "buffer " << size << ", line of " << n << " bytes"
-                                               << (section ? ", a section" : ", a field");
-            }
+    std::size_t expected = cases().size();
+    for (std::size_t i = 0; i < cases().size(); ++i) {
+        bytes += cases()[i].expected.size();
+        if (bytes > Trillo::DumpWriter::kBufferSize) {
+            expected = i;
+            break;
         }
     }
+    ASSERT_LT(expected, cases().size()) << "the cases do not fill the buffer";
+    FailingSink sink;
+    Trillo::DumpWriter writer(sink);
+    std::size_t failed = cases().size();
+    for (std::size_t i = 0; i < cases().size() && failed == cases().size(); ++i) {
+        try {
+            cases()[i].event(writer);
+        } catch (const OrbT::Ex::CannotWriteFile&) {
+            failed = i;
+        }
+    }
+    EXPECT_EQ(failed, expected);
+    EXPECT_THROW(writer.onField(0, "S", "k", std::string(Trillo::DumpWriter::kBufferSize, 'v')),
+                 OrbT::Ex::CannotWriteFile); // larger than the buffer: straight to the sink
 }
 
 } // namespace

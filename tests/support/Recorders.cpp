@@ -54,7 +54,7 @@ std::string exceptionName() {
         return "SectionIdentifierLacked";
     } catch (const Liedwerk::Ex::MalformedField&) {
         return "MalformedField";
-    } catch (const ::Ex::NoText&) {
+    } catch (const Trillo::Ex::NoText&) {
         return "NoText";
     } catch (const OrbT::Ex::Base&) {
         return "some other OrbT::Ex::Base";

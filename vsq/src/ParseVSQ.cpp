@@ -30,18 +30,45 @@ bool isMeta(const OrbSMF::SMFEvent& event, std::uint8_t type) {
     return event.kind == OrbSMF::Meta && event.length >= 4 && event.bytes[1] == type;
 }
 
+// Hands a terminated-string receiver's calls to a receiver with lengths.
+class ViewAdapter final : public ParseVSQs::Hooks {
+public:
+    explicit ViewAdapter(ParseVSQs::ViewHooks& to) : to_(to) {}
+    void onHeader(std::int32_t voices, std::int32_t division) override { to_.onHeader(voices, division); }
+    void onEndFile() override { to_.onEndFile(); }
+    void onBeginTempoMap() override { to_.onBeginTempoMap(); }
+    void onEndTempoMap() override { to_.onEndTempoMap(); }
+    void onTempo(std::uint32_t tick, double tempo) override { to_.onTempo(tick, tempo); }
+    void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) override {
+        to_.onTimeSignature(tick, numerator, denominator);
+    }
+    void onBeginTrack(std::int32_t track) override { to_.onBeginTrack(track); }
+    void onEndTrack(std::int32_t track) override { to_.onEndTrack(track); }
+    void onBeginSection(std::int32_t track, const char* name) override { to_.onBeginSection(track, name); }
+    void onEndSection(std::int32_t track, const char* name) override { to_.onEndSection(track, name); }
+    void onField(std::int32_t track, const char* section, const char* key, const char* value) override {
+        to_.onField(track, section, key, value);
+    }
+
+private:
+    ParseVSQs::ViewHooks& to_;
+};
+
 } // namespace
 
 // The reader: receiver of the SMF parser and of the current voice track's
 // text parser, forwarding to its own receiver with the voice track added.
 class ParseVSQ::Impl_ final : public OrbSMF::Parsers::Hooks, public TextParsers::Hooks {
 public:
+    explicit Impl_(ParseVSQs::ViewHooks& receiver) : Impl_(std::make_unique<ViewAdapter>(receiver)) {}
     explicit Impl_(ParseVSQs::Hooks& receiver)
         : receiver_(receiver),
           smfParser_(*this),
           textParser_(std::make_unique<DMTextParser>(static_cast<TextParsers::Hooks&>(*this))) {}
 
-    bool feed(OrbSMF::ByteRange& range) { return smfParser_.feed(range); }
+    explicit Impl_(std::unique_ptr<ParseVSQs::Hooks> adapter) : Impl_(*adapter) { adapter_ = std::move(adapter); }
+
+    bool feed(OrbT::ByteRange& range) { return smfParser_.feed(range); }
 
     // OrbSMF::Parsers::Hooks
     void onHeaderChunk(const OrbSMF::SMFHeader& header) override;
@@ -67,6 +94,7 @@ private:
 
     // Destroyed in the reverse order: partialLine_, frameCollector_,
     // textParser_ (its section is not closed), smfParser_.
+    std::unique_ptr<ParseVSQs::Hooks> adapter_; // the receiver, when it takes lengths
     ParseVSQs::Hooks& receiver_;
     OrbSMF::Parser smfParser_;
     std::unique_ptr<DMTextParser> textParser_; // the current voice track's, or none
@@ -154,8 +182,10 @@ void ParseVSQ::Impl_::handleVoiceEvent(const OrbSMF::SMFEvent& event) {
 
 ParseVSQ::ParseVSQ(ParseVSQs::Hooks& receiver) : impl_(std::make_unique<Impl_>(receiver)) {}
 
+ParseVSQ::ParseVSQ(ParseVSQs::ViewHooks& receiver) : impl_(std::make_unique<Impl_>(receiver)) {}
+
 ParseVSQ::~ParseVSQ() = default;
 
-bool ParseVSQ::feed(OrbSMF::ByteRange& range) { return impl_->feed(range); }
+bool ParseVSQ::feed(OrbT::ByteRange& range) { return impl_->feed(range); }
 
 } // namespace Liedwerk

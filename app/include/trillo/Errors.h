@@ -4,14 +4,14 @@
 
 #include <orbt/Exceptions.h>
 
+namespace Trillo {
+
 namespace Ex {
 
 // A voice track ended without any section: an SMF, but not a VSQ file.
 struct NoText : OrbT::Ex::DataError {};
 
 } // namespace Ex
-
-namespace Trillo {
 
 // The message of the exception being handled: call it only inside a catch
 // block.  Classes without a message of their own give "exception caught.\n".

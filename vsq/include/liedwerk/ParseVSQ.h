@@ -5,15 +5,18 @@
 
 #include <liedwerk/Exceptions.h>
 #include <liedwerk/Hooks.h>
-#include <orbsmf/ByteRange.h>
+#include <liedwerk/ViewHooks.h>
 #include <orbsmf/Exceptions.h>
+#include <orbsmf/ByteRange.h> // OrbSMF::ByteRange, the name older programs use
 
 namespace Liedwerk {
 
 // Reads one VSQ file: a format-1 Standard MIDI File whose first track is the
 // tempo map and whose further tracks carry INI-like text cut into numbered
-// "DM:" text events.  It checks the file and reports its contents through a
-// ParseVSQs::Hooks receiver as the bytes arrive, in ranges of any size.
+// "DM:" text events.  It checks the file and reports its contents as the
+// bytes arrive, in ranges of any size, through a receiver: ParseVSQs::ViewHooks
+// (texts as pointer and length, where they lie) or ParseVSQs::Hooks (texts as
+// terminated strings).  Both see the same events in the same order.
 //
 //     Liedwerk::ParseVSQ reader(receiver);
 //     while (reader.feed(range)) range = nextBlock();  // empty at end of input
@@ -22,7 +25,9 @@ namespace Liedwerk {
 // Not copyable.  After any exception, only destroy it.
 class ParseVSQ {
 public:
-    explicit ParseVSQ(ParseVSQs::Hooks& receiver); // the receiver must outlive the reader
+    // The receiver must outlive the reader.
+    explicit ParseVSQ(ParseVSQs::ViewHooks& receiver);
+    explicit ParseVSQ(ParseVSQs::Hooks& receiver);
     ~ParseVSQ();
     ParseVSQ(const ParseVSQ&) = delete;
     ParseVSQ& operator=(const ParseVSQ&) = delete;
@@ -32,7 +37,7 @@ public:
     // (and on every later call, which consumes nothing).  An empty range means
     // the input has ended; before the SMF is complete that throws
     // OrbSMF::Ex::UnexpectedFileEnd.
-    bool feed(OrbSMF::ByteRange& range);
+    bool feed(OrbT::ByteRange& range);
 
 private:
     class Impl_;

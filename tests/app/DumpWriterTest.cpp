@@ -1,5 +1,5 @@
 // The dump writer: every event's lines, byte for byte.
-#include <trillo/VSQHooks.h>
+#include <trillo/DumpWriter.h>
 
 #include <cstdio>
 #include <functional>
@@ -15,26 +15,23 @@ namespace {
 
 // Runs the events against a writer on a temporary stream; returns what was
 // written, followed by the exception if one ended the events.
-std::string dump(const std::function<void(VSQHooks&)>& events) {
-    std::FILE* stream = std::tmpfile();
+std::string dump(const std::function<void(Trillo::DumpWriter&)>& events) {
+    OrbT::StringSink sink;
     std::string failure;
     {
-        VSQHooks writer(stream, false);
+        Trillo::DumpWriter writer(sink);
         try {
             events(writer);
         } catch (...) {
             failure = "<throws " + Fixture::exceptionName() + ">";
         }
+        writer.flush();
     }
-    std::rewind(stream);
-    std::string out;
-    for (int c = std::getc(stream); c != EOF; c = std::getc(stream)) out += static_cast<char>(c);
-    std::fclose(stream);
-    return out + failure;
+    return sink.text + failure;
 }
 
-TEST(VSQHooks, WorkedExample) {
-    const std::string out = dump([](VSQHooks& w) {
+TEST(DumpWriter, WorkedExample) {
+    const std::string out = dump([](Trillo::DumpWriter& w) {
         w.onHeader(2, 480);
         w.onBeginTempoMap();
         w.onTempo(0, 120.0);
@@ -54,21 +51,21 @@ TEST(VSQHooks, WorkedExample) {
     EXPECT_EQ(out.size(), 167u);
 }
 
-TEST(VSQHooks, Lines) {
+TEST(DumpWriter, Lines) {
     struct Case {
         const char* name;
-        std::function<void(VSQHooks&)> events;
+        std::function<void(Trillo::DumpWriter&)> events;
         const char* out;
     } cases[] = {
         {"an empty tempo map",
-         [](VSQHooks& w) {
+         [](Trillo::DumpWriter& w) {
              w.onHeader(1, 0);
              w.onBeginTempoMap();
              w.onEndTempoMap();
          },
          "[Master]\nNumVoices=1\nDivision=0\n[TempoMap]\n\n"},
         {"tempi and time signatures as they come",
-         [](VSQHooks& w) {
+         [](Trillo::DumpWriter& w) {
              w.onTempo(1920, 150.0);
              w.onTempo(0, 120.0);
              w.onTimeSignature(960, 3, 8);
@@ -78,9 +75,9 @@ TEST(VSQHooks, Lines) {
          },
          "1920=Tempo:150.00\n0=Tempo:120.00\n960=Time:3/8:24:8\n4294967295=Tempo:3.58\n7=Tempo:133.34\n"
          "0=Time:255/2147483648:24:8\n"},
-        {"a tempo that is not finite", [](VSQHooks& w) { w.onTempo(0, 60000000.0 / 0.0); }, "0=Tempo:inf\n"},
+        {"a tempo that is not finite", [](Trillo::DumpWriter& w) { w.onTempo(0, 60000000.0 / 0.0); }, "0=Tempo:inf\n"},
         {"track headings count from 1",
-         [](VSQHooks& w) {
+         [](Trillo::DumpWriter& w) {
              w.onHeader(200, 480);
              for (int track : {0, 9, 99, 199}) {
                  w.onBeginTrack(track);
@@ -90,7 +87,7 @@ TEST(VSQHooks, Lines) {
          },
          "[Track01]\n[S]\n\n[Track10]\n[S]\n\n[Track100]\n[S]\n\n[Track200]\n[S]\n"},
         {"two sections, values as they stand",
-         [](VSQHooks& w) {
+         [](Trillo::DumpWriter& w) {
              w.onHeader(1, 480);
              w.onBeginTrack(0);
              w.onBeginSection(0, "A B");
@@ -105,7 +102,7 @@ TEST(VSQHooks, Lines) {
          },
          "[Track01]\n[A B]\nk=a = [b] c\nempty=\n[[B]\n K ==\r\n"},
         {"a voice track without a section",
-         [](VSQHooks& w) {
+         [](Trillo::DumpWriter& w) {
              w.onHeader(2, 480);
              w.onBeginTrack(0);
              w.onBeginSection(0, "S");
@@ -118,16 +115,16 @@ TEST(VSQHooks, Lines) {
     for (const Case& c : cases) EXPECT_EQ(dump(c.events), c.out) << c.name;
 }
 
-TEST(VSQHooks, AFailingWriteThrowsAtOnce) {
-    std::FILE* full = std::fopen("/dev/full", "w");
-    ASSERT_NE(full, nullptr);
-    std::setvbuf(full, nullptr, _IONBF, 0);
-    VSQHooks writer(full, true); // closes the stream
+// The writer's buffer goes out on flush, and a failing sink throws there.
+TEST(DumpWriter, AFailingSinkThrowsAtFlush) {
+    struct FailingSink final : OrbT::ByteSink {
+        void write(const char*, std::size_t) override { throw OrbT::Ex::CannotWriteFile(); }
+    } sink;
+    Trillo::DumpWriter writer(sink);
     writer.onHeader(1, 480);
-    EXPECT_THROW(writer.onBeginTempoMap(), OrbT::Ex::CannotWriteFile);
-    EXPECT_THROW(writer.onTempo(0, 120.0), OrbT::Ex::CannotWriteFile);
-    EXPECT_THROW(writer.onField(0, "S", "k", "v"), OrbT::Ex::CannotWriteFile);
-    EXPECT_THROW(writer.onEndTempoMap(), OrbT::Ex::CannotWriteFile);
+    writer.onBeginTempoMap();
+    EXPECT_THROW(writer.flush(), OrbT::Ex::CannotWriteFile);
+    EXPECT_NO_THROW(writer.flush()); // the failed bytes are not tried again
 }
 
 } // namespace

@@ -1,0 +1,122 @@
+#include <trillo/DumpWriter.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include <trillo/Errors.h>
+
+namespace Trillo {
+
+DumpWriter::DumpWriter(OrbT::ByteSink& sink) : sink_(sink), buffer_(new char[kBufferSize]) {}
+
+DumpWriter::~DumpWriter() = default;
+
+void DumpWriter::flush() {
+    const std::size_t count = used_;
+    used_ = 0; // a failed write loses these bytes, never repeats them
+    if (count != 0) sink_.write(buffer_.get(), count);
+}
+
+// Bytes that do not fit are preceded by a flush; a block larger than the
+// whole buffer goes to the sink as it is.
+void DumpWriter::put(std::string_view bytes) {
+    if (bytes.size() > kBufferSize - used_) {
+        flush();
+        if (bytes.size() >= kBufferSize) return sink_.write(bytes.data(), bytes.size());
+    }
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+}
+
+void DumpWriter::put(char byte) {
+    if (used_ == kBufferSize) flush();
+    buffer_[used_++] = byte;
+}
+
+// "%u", or "%0<width>u" for a width of up to 10.
+void DumpWriter::putDecimal(std::uint32_t value, int width) {
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (; count < width; ++count) digits[count] = '0';
+    char text[10];
+    for (int i = 0; i < count; ++i) text[i] = digits[count - 1 - i];
+    put(std::string_view(text, static_cast<std::size_t>(count)));
+}
+
+// "%d", or "%0<width>d": the sign, then zeros up to the width.
+void DumpWriter::putSigned(std::int32_t value, int width) {
+    if (value >= 0) return putDecimal(static_cast<std::uint32_t>(value), width);
+    put('-');
+    putDecimal(0U - static_cast<std::uint32_t>(value), width - 1);
+}
+
+void DumpWriter::onHeader(std::int32_t voices, std::int32_t division) {
+    voices_ = voices;
+    division_ = division;
+}
+
+void DumpWriter::onEndFile() {}
+
+void DumpWriter::onBeginTempoMap() {
+    put("[Master]\nNumVoices=");
+    putSigned(voices_);
+    put("\nDivision=");
+    putSigned(division_);
+    put("\n[TempoMap]\n");
+}
+
+void DumpWriter::onEndTempoMap() { put('\n'); }
+
+// "%.2f" is the definition of the tempo's rounding; such lines are few.
+void DumpWriter::onTempo(std::uint32_t tick, double tempo) {
+    char line[400]; // the largest finite double prints 309 digits before the point
+    const int length = std::snprintf(line, sizeof line, "%u=Tempo:%.2f\n", tick, tempo);
+    put(std::string_view(line, static_cast<std::size_t>(length)));
+}
+
+void DumpWriter::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
+    putDecimal(tick);
+    put("=Time:");
+    putDecimal(numerator);
+    put('/');
+    putDecimal(denominator);
+    put(":24:8\n");
+}
+
+void DumpWriter::onBeginTrack(std::int32_t track) {
+    sectionSeen_ = false;
+    put("[Track");
+    putSigned(track + 1, 2);
+    put("]\n");
+}
+
+void DumpWriter::onEndTrack(std::int32_t track) {
+    if (!sectionSeen_) throw Ex::NoText();
+    if (track == voices_ - 1) return; // no blank line after the last track
+    put('\n');
+}
+
+void DumpWriter::onBeginSection(std::int32_t, std::string_view name) {
+    sectionSeen_ = true;
+    put('[');
+    put(name);
+    put("]\n");
+}
+
+void DumpWriter::onEndSection(std::int32_t, std::string_view) {}
+
+void DumpWriter::onField(std::int32_t, std::string_view, std::string_view key, std::string_view value) {
+    put(key);
+    put('=');
+    put(value);
+    put('\n');
+}
+
+// The lines stand in the text exactly as the dump prints them.
+void DumpWriter::onFieldLines(std::int32_t, std::string_view, std::string_view lines) { put(lines); }
+
+} // namespace Trillo

@@ -1,0 +1,61 @@
+// The VSQ reader's receiver interface with lengths.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace Liedwerk::ParseVSQs {
+
+// Receives what Liedwerk::ParseVSQ reads from one VSQ file, in the same order
+// and at the same moments as ParseVSQs::Hooks (see Hooks.h for the order of
+// calls), but with every text as a std::string_view: a pointer and a length,
+// reported where the bytes lie.
+//
+// Texts are bytes exactly as stored (no character-set conversion, no
+// trimming); they never hold a "\n" or a 0 byte.  They point into the range
+// being fed or into the reader's storage, and are valid only for the duration
+// of the call: copy what you keep.
+//
+// onFieldLines hands over a run of consecutive field lines of the open
+// section at once, as they stand in the text: one or more lines, each
+// "key=value\n", each already checked (its key is not empty).  The default
+// implementation cuts the run and calls onField once per line, so a receiver
+// that wants single fields overrides only onField; one that copies the lines
+// (a dump, say) overrides onFieldLines as well.  Which fields come as a run
+// and which singly depends on how the text was cut into frames and ranges;
+// the fields, their order and their values do not.
+//
+// Every call is made from inside ParseVSQ::feed.  Do not call feed of the
+// reader that is calling you.  An exception thrown here passes out of feed
+// unchanged and ends the parse; the reader must then only be destroyed.
+class ViewHooks {
+public:
+    virtual ~ViewHooks();
+
+    // voices: track chunks announced minus the master track (>= 1);
+    // division: ticks per quarter note, 0 to 32767.
+    virtual void onHeader(std::int32_t voices, std::int32_t division) = 0;
+    virtual void onEndFile() = 0;
+    virtual void onBeginTempoMap() = 0;
+    virtual void onEndTempoMap() = 0;
+    // tick: sum of the master track's delta times so far (wraps modulo 2^32);
+    // tempo: quarter notes per minute, 60000000.0 / microseconds per quarter
+    // (infinite for 0).
+    virtual void onTempo(std::uint32_t tick, double tempo) = 0;
+    // denominator is the power of two itself (4 for a quarter).
+    virtual void onTimeSignature(std::uint32_t tick, std::uint32_t numerator,
+                                 std::uint32_t denominator) = 0;
+    // track: the voice track's index, 0 for the file's second track chunk.
+    virtual void onBeginTrack(std::int32_t track) = 0;
+    virtual void onEndTrack(std::int32_t track) = 0;
+    // name: never empty.
+    virtual void onBeginSection(std::int32_t track, std::string_view name) = 0;
+    virtual void onEndSection(std::int32_t track, std::string_view name) = 0;
+    // key: never empty; value: may be empty and may hold "=".
+    virtual void onField(std::int32_t track, std::string_view section, std::string_view key,
+                         std::string_view value) = 0;
+    // A run of checked field lines, each ending in "\n"; never empty.
+    virtual void onFieldLines(std::int32_t track, std::string_view section, std::string_view lines);
+};
+
+} // namespace Liedwerk::ParseVSQs
