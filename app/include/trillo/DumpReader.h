@@ -1,0 +1,51 @@
+// readDump: trillo's dump read back into the content of a VSQ file.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <liedwerk/WriteVSQ.h>
+
+namespace Trillo {
+
+// What is wrong with a dump, and on which line (from 1).  A fault at the end
+// of the dump names the line after its last one.
+struct DumpFault {
+    std::size_t line = 0;
+    std::string what;
+};
+
+// Reads a whole dump as DumpWriter writes it:
+//
+//   [Master]
+//   NumVoices=<1 to 65534>
+//   Division=<0 to 32767>
+//   [TempoMap]
+//   <tick>=Tempo:<two decimals, or inf>          any number of these lines,
+//   <tick>=Time:<numerator>/<denominator>:24:8    in any order
+//   (a blank line)
+//   [Track01]
+//   <the voice's text: section and field lines, no blank line>
+//   (a blank line)
+//   [Track02]
+//   ...                                          NumVoices tracks in all
+//
+// Lines end with "\n"; the dump's last line may lack it.  Each voice's text
+// is checked with Liedwerk::WriteVSQs::checkText as it is read.  A tempo
+// becomes the microseconds per quarter note that print as the same two
+// decimals (Liedwerk::WriteVSQs::microsecondsPerQuarter).
+//
+// Returns the first fault in line order, or nothing when content holds what
+// the dump shows.  content's texts are views of dump.  Limits that only the
+// whole content shows (the order of ticks, the size of a track) are
+// Liedwerk::WriteVSQ's to find: see locateProblem.
+std::optional<DumpFault> readDump(std::string_view dump, Liedwerk::WriteVSQs::Content& content);
+
+// The fault in dump for a problem that Liedwerk::WriteVSQ found in the
+// content that readDump read from it.
+DumpFault locateProblem(std::string_view dump, const Liedwerk::WriteVSQs::Content& content,
+                        const Liedwerk::WriteVSQs::Problem& problem);
+
+} // namespace Trillo
