@@ -98,8 +98,8 @@ const char* kindName(OrbSMF::SMFEventKind kind) {
 } // namespace
 
 void SMFRecorder::onHeaderChunk(const OrbSMF::SMFHeader& h) {
-    log += line("header format=%u tracks=%u division=%u length=%u extra=%u begun=%d", h.format, h.tracks,
-                h.division, h.length, h.extra, h.tracksBegun);
+    log += line("header format=%u tracks=%u division=%u length=%u extra=%u", h.format, h.tracks, h.division,
+                h.length, h.extra);
 }
 
 void SMFRecorder::onEndOfSMF() { log += "end of SMF\n"; }
@@ -122,16 +122,29 @@ void SMFRecorder::onHeaderExtraBytes(const std::uint8_t* bytes, std::uint32_t co
 }
 
 void SMFRecorder::onBeginTrackChunk(std::int32_t track, std::uint32_t length) {
+    tick_ = 0;
     log += line("track %d begin length=%u", track, length);
 }
 
 void SMFRecorder::onEndTrackChunk(std::int32_t track) { log += line("track %d end", track); }
 
+// The event as a whole byte string: the status byte (F7 left out), a meta
+// event's type and length byte, the data, and after a meta event's data a 0.
 void SMFRecorder::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& e) {
-    log += line("track %d %s delta=%u length=%u%s [", track, kindName(e.kind), e.delta, e.length,
+    Bytes bytes;
+    if (e.status != 0xF7) bytes.push_back(e.status);
+    if (e.kind == OrbSMF::Meta) {
+        bytes.push_back(e.metaType);
+        bytes.push_back(static_cast<std::uint8_t>(e.size));
+    }
+    if (e.size != 0) bytes.insert(bytes.end(), e.data, e.data + e.size);
+    if (e.kind == OrbSMF::Meta) bytes.push_back(0);
+    log += line("track %d %s delta=%u length=%zu%s [", track, kindName(e.kind), e.delta, bytes.size(),
                 e.runningStatus ? " running" : "");
     log.pop_back(); // the line's "\n": the bytes follow
-    log += hex(e.bytes, e.length) + "]\n";
+    log += hex(bytes.data(), bytes.size()) + "]\n";
+    if (e.tick != tick_ + e.delta) log += line("track %d tick %u after %u + %u", track, e.tick, tick_, e.delta);
+    tick_ = e.tick;
 }
 
 void VSQRecorder::onHeader(std::int32_t voices, std::int32_t division) {

@@ -22,7 +22,8 @@ std::string exceptionName();
 std::string hex(const std::uint8_t* bytes, std::size_t count);
 
 // Logs every SMF parser call.  Extra header bytes are logged as one line at
-// onEndHeaderExtra, however they were split, unless splitExtra is set.
+// onEndHeaderExtra, however they were split, unless splitExtra is set.  An
+// event's tick that is not the chunk's delta times so far adds a line.
 class SMFRecorder : public OrbSMF::Parsers::Hooks {
 public:
     explicit SMFRecorder(bool splitExtra = false) : splitExtra_(splitExtra) {}
@@ -40,6 +41,7 @@ public:
 private:
     bool splitExtra_;
     Bytes extra_;
+    std::uint32_t tick_ = 0; // the chunk's delta times so far
 };
 
 // Logs every VSQ reader call.

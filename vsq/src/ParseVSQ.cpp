@@ -1,5 +1,6 @@
 #include <liedwerk/ParseVSQ.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -21,13 +22,12 @@ constexpr std::uint16_t kSMPTEDivisionBit = 0x8000;
 constexpr std::uint8_t kMetaText = 0x01;
 constexpr std::uint8_t kMetaTempo = 0x51;
 constexpr std::uint8_t kMetaTimeSignature = 0x58;
-constexpr std::uint32_t kMetaDataOffset = 3;       // FF, type, length byte
 constexpr std::uint8_t kTempoDataLength = 3;       // microseconds per quarter, 24 bits
 constexpr std::uint8_t kTimeSignatureDataLength = 2; // numerator, denominator exponent
 constexpr double kMicrosecondsPerMinute = 60000000.0;
 
 bool isMeta(const OrbSMF::SMFEvent& event, std::uint8_t type) {
-    return event.kind == OrbSMF::Meta && event.length >= 4 && event.bytes[1] == type;
+    return event.kind == OrbSMF::Meta && event.metaType == type;
 }
 
 // Hands a terminated-string receiver's calls to a receiver with lengths.
@@ -100,7 +100,7 @@ private:
     std::unique_ptr<DMTextParser> textParser_; // the current voice track's, or none
     DMFrameCollector frameCollector_;
     std::int32_t voiceTrack_ = 0;
-    std::uint32_t tick_ = 0; // the track chunk's delta times so far; wraps
+    std::string text_; // the current text event's text, terminated
     std::string partialLine_;
 };
 
@@ -112,7 +112,6 @@ void ParseVSQ::Impl_::onHeaderChunk(const OrbSMF::SMFHeader& header) {
 }
 
 void ParseVSQ::Impl_::onBeginTrackChunk(std::int32_t track, std::uint32_t) {
-    tick_ = 0;
     if (track == 0) {
         receiver_.onBeginTempoMap();
         return;
@@ -139,7 +138,6 @@ void ParseVSQ::Impl_::onEndTrackChunk(std::int32_t track) {
 }
 
 void ParseVSQ::Impl_::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& event) {
-    tick_ += event.delta; // every event counts, also those that are ignored
     if (track == 0)
         handleMasterEvent(event);
     else
@@ -150,16 +148,14 @@ void ParseVSQ::Impl_::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& e
 // whose length byte is too small for its data is ignored rather than read
 // past its end.
 void ParseVSQ::Impl_::handleMasterEvent(const OrbSMF::SMFEvent& event) {
-    if (event.kind != OrbSMF::Meta) return;
-    const std::uint8_t dataLength = event.bytes[2];
-    const std::uint8_t* data = event.bytes + kMetaDataOffset;
-    if (isMeta(event, kMetaTempo) && dataLength >= kTempoDataLength) {
+    const std::uint8_t* data = event.data;
+    if (isMeta(event, kMetaTempo) && event.size >= kTempoDataLength) {
         const std::uint32_t microseconds =
             (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
-        receiver_.onTempo(tick_, kMicrosecondsPerMinute / microseconds);
-    } else if (isMeta(event, kMetaTimeSignature) && dataLength >= kTimeSignatureDataLength) {
+        receiver_.onTempo(event.tick, kMicrosecondsPerMinute / microseconds);
+    } else if (isMeta(event, kMetaTimeSignature) && event.size >= kTimeSignatureDataLength) {
         const std::uint32_t denominator = std::uint32_t{1} << (data[1] % 32);
-        receiver_.onTimeSignature(tick_, data[0], denominator);
+        receiver_.onTimeSignature(event.tick, data[0], denominator);
     }
 }
 
@@ -167,10 +163,13 @@ void ParseVSQ::Impl_::handleMasterEvent(const OrbSMF::SMFEvent& event) {
 // payload whose turn has come is fed, in number order.
 void ParseVSQ::Impl_::handleVoiceEvent(const OrbSMF::SMFEvent& event) {
     if (!isMeta(event, kMetaText)) return;
-    const char* text = reinterpret_cast<const char*>(event.bytes + kMetaDataOffset);
+    // The text ends at its first 0 byte, if it holds one.
+    const char* text = reinterpret_cast<const char*>(event.data);
+    const void* zero = event.size == 0 ? nullptr : std::memchr(text, 0, event.size);
+    text_.assign(text, zero == nullptr ? event.size : static_cast<std::size_t>(static_cast<const char*>(zero) - text));
     const char* payload = nullptr;
     try {
-        payload = frameCollector_.accept(text);
+        payload = frameCollector_.accept(text_.c_str());
     } catch (const Ex::NotDMText&) {
         return; // not a DM frame: skipped without a report
     }
