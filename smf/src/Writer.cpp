@@ -19,7 +19,7 @@ std::uint32_t varNumberSize(std::uint32_t value) {
 std::uint32_t putVarNumber(std::uint8_t* out, std::uint32_t value) {
     const std::uint32_t size = varNumberSize(value);
     for (std::uint32_t i = size; i-- > 0; value >>= 7)
-        out[i] = static_cast<std::uint8_t>((value & 0x7F) | (i + 1 == size ? 0 : Format::kStatusBit));
+        out[i] = static_cast<std::uint8_t>((value & Format::kVarNumberBits) | (i + 1 == size ? 0 : Format::kVarNumberMore));
     return size;
 }
 
