@@ -191,20 +191,15 @@ std::string joined(const std::vector<std::string>& lines) {
     return text;
 }
 
-// The lines with line n (from 1) replaced by the given lines.
-std::string replaced(std::size_t n, const std::vector<std::string>& by) {
+// The lines with lines first to last (from 1) replaced by the given ones.
+std::string edited(std::size_t first, std::size_t last, const std::vector<std::string>& by) {
     std::vector<std::string> lines = kLines;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(n - 1));
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(n - 1), by.begin(), by.end());
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(first - 1), lines.begin() + static_cast<std::ptrdiff_t>(last));
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(first - 1), by.begin(), by.end());
     return joined(lines);
 }
 
-// The lines from first to last (from 1) taken out.
-std::string without(std::size_t first, std::size_t last) {
-    std::vector<std::string> lines = kLines;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(first - 1), lines.begin() + static_cast<std::ptrdiff_t>(last));
-    return joined(lines);
-}
+std::string replaced(std::size_t n, const std::vector<std::string>& by) { return edited(n, n, by); }
 
 std::string firstLines(std::size_t count) {
     return joined(std::vector<std::string>(kLines.begin(), kLines.begin() + static_cast<std::ptrdiff_t>(count)));
@@ -282,7 +277,7 @@ TEST(Pack, FaultsNameTheirLine) {
         {"more tracks than NumVoices", replaced(2, {"NumVoices=1"}), 13, "more voice tracks than NumVoices=1"},
         {"fewer tracks than NumVoices", replaced(2, {"NumVoices=3"}), 16, "the dump ends before [Track03] (NumVoices=3)"},
         {"a blank line at the end", joined(kLines) + "\n", 16, "the dump ends with a blank line"},
-        {"a track without lines", without(10, 11), 9, noSection},
+        {"a track without lines", edited(10, 11, {}), 9, noSection},
         {"a track without lines at the end", firstLines(13), 13, noSection},
         {"a field before a section", replaced(10, {}), 10, "a field line comes before any section line"},
         {"a section line without ]", replaced(14, {"[Alpha"}), 14, section},
