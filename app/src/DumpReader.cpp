@@ -177,18 +177,12 @@ private:
         }
     }
 
-    // A voice's text, up to the blank line after it or the end of the dump;
-    // the checker stops at the blank line.
+    // A voice's text, up to the blank line after it or the end of the dump.
+    // Its lines are Liedwerk::WriteVSQ's to check.
     bool readText() {
-        const std::size_t headingStart = lineStart_;
-        const std::string_view rest = dump_.substr(at_);
-        const Problem problem = Liedwerk::WriteVSQs::checkText(rest);
-        const bool blankFollows = problem.kind == Problem::EmptyLine;
-        if (problem.kind == Problem::EmptyText || (blankFollows && problem.offset == 0))
-            return fail(headingStart, describe(Problem::EmptyText));
-        if (problem.kind != Problem::None && !blankFollows) return fail(at_ + problem.offset, describe(problem.kind));
-        const std::size_t size = blankFollows ? problem.offset : rest.size();
-        content_.voices.push_back(rest.substr(0, size));
+        const std::size_t size = Liedwerk::WriteVSQs::textLength(dump_.substr(at_));
+        if (size == 0) return failHere(describe(Problem::EmptyText)); // on the heading
+        content_.voices.push_back(dump_.substr(at_, size));
         at_ += size;
         return true;
     }
@@ -218,6 +212,11 @@ std::size_t headingOffset(std::string_view dump, std::string_view text) {
 std::optional<DumpFault> readDump(std::string_view dump, Content& content) {
     Reader reader(dump, content);
     if (reader.read()) return std::nullopt;
+    // What was read before the fault comes first, problems of the content
+    // too (but that the voices are missing).
+    const Liedwerk::WriteVSQ partial(content);
+    const Problem& problem = partial.problem();
+    if (problem.kind != Problem::None && problem.kind != Problem::NoVoice) return locateProblem(dump, content, problem);
     return reader.fault();
 }
 

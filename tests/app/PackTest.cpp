@@ -286,6 +286,11 @@ TEST(Pack, FaultsNameTheirLine) {
         {"a field without =", replaced(11, {"first voice"}), 11, "a field line needs a key before its ="},
         {"a field without a key", replaced(15, {"=70"}), 15, "a field line needs a key before its ="},
         {"a 0 byte", replaced(11, {std::string("Name=a\0b", 8)}), 11, "a line holds a 0 byte"},
+        // The first fault in line order, whoever finds it.
+        {"a numerator, then a heading", edited(6, 13, {"0=Time:256/4:24:8", "", "[Track01]", "[Alpha]", "", "[Track3]"}),
+         6, "a time signature's numerator must be 0 to 255"},
+        {"a text, then the end", edited(11, 15, {"first voice"}), 11, "a field line needs a key before its ="},
+        {"a heading, then a text", edited(9, 11, {"[Track02]", "k=v"}), 9, "expected [Track01]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -335,6 +335,26 @@ TEST(WriteVSQ, CheckText) {
     }
 }
 
+// The first empty line, wherever it falls in the eight-byte words that the
+// search tests at once.
+TEST(WriteVSQ, TextLength) {
+    using Liedwerk::WriteVSQs::textLength;
+    EXPECT_EQ(textLength(""), 0u);
+    EXPECT_EQ(textLength("\n"), 0u);
+    EXPECT_EQ(textLength("\n\n[S]\n"), 0u);
+    for (std::size_t at = 1; at < 40; ++at) {
+        SCOPED_TRACE(at);
+        std::string lines;
+        for (std::size_t i = 0; i < at; ++i) lines += (i % 3 == 2) ? '\n' : 'x';
+        if (lines.back() == '\n') lines.back() = 'y';
+        EXPECT_EQ(textLength(lines), at);
+        EXPECT_EQ(textLength(lines + "\n"), at + 1);
+        EXPECT_EQ(textLength(lines + "\n\n"), at + 1);
+        EXPECT_EQ(textLength(lines + "\n\n[T]\nk=v\n\n"), at + 1);
+        EXPECT_EQ(textLength(lines + "\n\n\n"), at + 1);
+    }
+}
+
 std::string printed(double tempo) {
     char text[400];
     std::snprintf(text, sizeof text, "%.2f", tempo);

@@ -239,13 +239,14 @@ public:
     }
 
 private:
-    // Finds the first problem and lays out the tracks; true on a problem.
+    // Finds the first problem, in file order but that the number of voices
+    // comes after the tempo map, and lays out the tracks; true on a problem.
     bool check() {
         if (content_.division < 0 || content_.division > WriteVSQs::kMaxDivision)
             return fail(Problem::DivisionOutOfRange);
+        if (checkTempoMap()) return true;
         if (content_.voices.empty()) return fail(Problem::NoVoice);
         if (content_.voices.size() > WriteVSQs::kMaxVoices) return fail(Problem::TooManyVoices);
-        if (checkTempoMap()) return true;
         for (std::size_t voice = 0; voice < content_.voices.size(); ++voice) {
             if (checkVoice(voice)) return true;
         }

@@ -32,15 +32,16 @@ struct DumpFault {
 //   [Track02]
 //   ...                                          NumVoices tracks in all
 //
-// Lines end with "\n"; the dump's last line may lack it.  Each voice's text
-// is checked with Liedwerk::WriteVSQs::checkText as it is read.  A tempo
+// Lines end with "\n"; the dump's last line may lack it.  A voice's text
+// ends at the first blank line (Liedwerk::WriteVSQs::textLength).  A tempo
 // becomes the microseconds per quarter note that print as the same two
 // decimals (Liedwerk::WriteVSQs::microsecondsPerQuarter).
 //
-// Returns the first fault in line order, or nothing when content holds what
-// the dump shows.  content's texts are views of dump.  Limits that only the
-// whole content shows (the order of ticks, the size of a track) are
-// Liedwerk::WriteVSQ's to find: see locateProblem.
+// Returns nothing when the dump has this form; content then holds what it
+// shows, its texts views of dump.  What the form alone does not rule out
+// (the voices' lines, the order of ticks, a time signature's values) is
+// Liedwerk::WriteVSQ's to find: see locateProblem.  On a fault, returns the
+// first in line order: the content read before it is checked too.
 std::optional<DumpFault> readDump(std::string_view dump, Liedwerk::WriteVSQs::Content& content);
 
 // The fault in dump for a problem that Liedwerk::WriteVSQ found in the

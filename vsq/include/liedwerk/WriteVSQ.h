@@ -60,6 +60,8 @@ struct Content {
 };
 
 // The first part of a Content that cannot be written, and where it lies.
+// The parts are looked at in this order: the division, the tempo map's
+// events, the number of voices, each voice's text.
 struct Problem {
     enum Kind : std::int32_t {
         None = 0,
@@ -104,6 +106,13 @@ std::optional<std::uint32_t> microsecondsPerQuarter(double tempo);
 // The text of a voice checked alone: the problem's kind and offset (its index
 // is 0).  Content's rules for texts, but for the track's size.
 Problem checkText(std::string_view text);
+
+// Where the text at the front of bytes ends: texts hold no empty line, so a
+// format that writes them one after another with a blank line between them
+// (trillo's dump) finds each one's length here.  The length of bytes up to
+// the first empty line (its last line's "\n" included), or all of bytes when
+// none follows.  Nothing else is checked.
+std::size_t textLength(std::string_view bytes);
 
 } // namespace WriteVSQs
 
