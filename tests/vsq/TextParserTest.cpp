@@ -1,5 +1,6 @@
 // The DM text: lines cut from payloads, section and field lines.
 #include "DMTextParser.h"
+#include "LineMasks.h"
 
 #include <algorithm>
 #include <random>
@@ -130,6 +131,51 @@ TEST(DMText, SectionLinesOfEveryLength) {
                 "section S\nfield S " + std::string(1 + length % 70, 'k') + "=v\nend S\n" +
                 (good ? "section " + name + "\nfield " + name + " a=b\nend " + name + "\n" : "throws MalformedSectionName\n");
             ASSERT_EQ(parseText(before + line + "\na=b\n"), expected) << "length " << length << ", ] at " << close;
+        }
+    }
+}
+
+// The masks of a window and the judgement of its complete lines, against a
+// plain reading of the same bytes, for many random windows of the bytes that
+// matter: every window a line begins, of 1 to 64 bytes, with one newline or
+// more, either way of an open section.
+TEST(DMText, WindowsAreJudgedAsTheirLinesAre) {
+    std::mt19937 random(5);
+    const char alphabet[] = {'a', '=', '[', ']', '\n', 'b'};
+    for (int round = 0; round < 200000; ++round) {
+        const std::size_t size = 1 + random() % 64;
+        std::string window(size, 'a');
+        for (char& c : window) c = alphabet[random() % sizeof alphabet];
+        window[random() % size] = '\n';
+        const bool open = random() % 2 == 0;
+        const Liedwerk::LineMasks masks = Liedwerk::scanWindow(window.data(), window.size());
+        for (std::size_t i = 0; i < size; ++i) {
+            const auto bit = [&](std::uint64_t mask) { return ((mask >> i) & 1) != 0; };
+            ASSERT_EQ(bit(masks.newlines), window[i] == '\n');
+            ASSERT_EQ(bit(masks.equals), window[i] == '=');
+            ASSERT_EQ(bit(masks.opens), window[i] == '[');
+            ASSERT_EQ(bit(masks.closes), window[i] == ']');
+        }
+        bool pass = true;
+        bool sectionOpen = open;
+        std::uint64_t headerStarts = 0;
+        std::size_t start = 0;
+        for (std::size_t newline; (newline = window.find('\n', start)) != std::string::npos; start = newline + 1) {
+            const std::string line = window.substr(start, newline - start);
+            if (!line.empty() && line[0] == '[') {
+                pass = pass && line.find(']') == line.size() - 1 && line.size() > 2;
+                headerStarts |= std::uint64_t{1} << start;
+                sectionOpen = true;
+            } else {
+                const std::size_t equals = line.find('=');
+                pass = pass && sectionOpen && equals != 0 && equals != std::string::npos;
+            }
+        }
+        const Liedwerk::WindowLines lines = Liedwerk::judgeLines(masks, open);
+        ASSERT_EQ(lines.end, start) << window;
+        ASSERT_EQ(lines.allPass, pass) << window << (open ? " (open)" : "");
+        if (pass) {
+            ASSERT_EQ(lines.headerStarts, headerStarts) << window;
         }
     }
 }

@@ -16,11 +16,6 @@ namespace {
 // storage for the next one.
 constexpr std::size_t kKeptLineCapacity = 4096;
 
-// The bits below position to, from position from on (from <= to <= 63).
-std::uint64_t bitsBetween(unsigned from, unsigned to) {
-    return ((std::uint64_t{1} << to) - 1) & ~((std::uint64_t{1} << from) - 1);
-}
-
 unsigned lowestBit(std::uint64_t bits) { return static_cast<unsigned>(__builtin_ctzll(bits)); }
 
 } // namespace
@@ -57,9 +52,10 @@ void DMTextParser::feed(std::string_view payload) {
 }
 
 // The complete lines from at on, a window of up to 64 bytes at a time; each
-// window begins where a line begins.  Lines that pass their checks gather
-// into one run; a line that does not is reported after the run before it,
-// and fails.  Returns where the last, incomplete line begins.
+// window begins where a line begins, and its complete lines are judged all
+// at once.  Lines that pass their checks gather into one run; a line that
+// does not is reported after the run before it, and fails.  Returns where
+// the last, incomplete line begins.
 const char* DMTextParser::scanLines(const char* at, const char* end) {
     Run run;
     bool sectionOpen = !section_.empty();
@@ -73,25 +69,41 @@ const char* DMTextParser::scanLines(const char* at, const char* end) {
             at = next;
             continue;
         }
-        unsigned start = 0;
-        for (std::uint64_t newlines = masks.newlines; newlines != 0; newlines &= newlines - 1) {
-            const unsigned newline = lowestBit(newlines);
-            const std::uint64_t line = bitsBetween(start, newline);
-            LineKind kind = Bad;
-            if (at[start] == '[') {
-                const std::uint64_t closes = masks.closes & line;
-                if (closes != 0 && lowestBit(closes) + 1 == newline && newline > start + 2) kind = Header;
-            } else {
-                const std::uint64_t equals = masks.equals & line;
-                if (sectionOpen && equals != 0 && lowestBit(equals) != start) kind = Field;
-            }
-            take(run, std::string_view(at + start, newline - start), kind, sectionOpen);
-            start = newline + 1;
+        const WindowLines lines = judgeLines(masks, sectionOpen);
+        if (lines.allPass) {
+            takeWindow(run, at, masks.newlines, lines, sectionOpen);
+            at += lines.end;
+        } else {
+            at += takeEachLine(run, at, masks, sectionOpen); // throws at the line that fails
         }
-        at += start;
     }
     reportRun(run);
     return at;
+}
+
+// Every complete line of the window passed: the run grows by all of them.
+void DMTextParser::takeWindow(Run& run, const char* at, std::uint64_t newlines, const WindowLines& lines,
+                              bool& sectionOpen) {
+    if (run.start == nullptr) run.start = at;
+    run.end = at + lines.end;
+    if (lines.headerStarts == 0) return;
+    const unsigned header = 63u - static_cast<unsigned>(__builtin_clzll(lines.headerStarts));
+    const unsigned newline = lowestBit(newlines & ~((std::uint64_t{2} << header) - 1));
+    run.lastHeader = std::string_view(at + header, newline - header);
+    sectionOpen = true;
+}
+
+// The window's lines one at a time, up to the one that fails.  Returns the
+// bytes taken.
+unsigned DMTextParser::takeEachLine(Run& run, const char* at, const LineMasks& masks, bool& sectionOpen) {
+    unsigned start = 0;
+    for (std::uint64_t newlines = masks.newlines; newlines != 0; newlines &= newlines - 1) {
+        const unsigned newline = lowestBit(newlines);
+        const std::string_view line(at + start, newline - start);
+        take(run, line, classify(line, sectionOpen), sectionOpen);
+        start = newline + 1;
+    }
+    return start;
 }
 
 // A line that does not end inside its window (more than 64 bytes follow

@@ -9,9 +9,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "LineMasks.h"
 #include "TextHooks.h"
 
 namespace Liedwerk {
@@ -50,6 +52,8 @@ private:
 
     static LineKind classify(std::string_view line, bool sectionOpen);
     const char* scanLines(const char* at, const char* end);
+    void takeWindow(Run& run, const char* at, std::uint64_t newlines, const WindowLines& lines, bool& sectionOpen);
+    unsigned takeEachLine(Run& run, const char* at, const LineMasks& masks, bool& sectionOpen);
     const char* longLine(const char* at, const char* end, Run& run, bool& sectionOpen);
     void take(Run& run, std::string_view line, LineKind kind, bool& sectionOpen);
     void reportRun(Run& run);
