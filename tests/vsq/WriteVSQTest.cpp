@@ -335,14 +335,53 @@ TEST(WriteVSQ, CheckText) {
     }
 }
 
-// The first empty line, wherever it falls in the eight-byte words that the
-// search tests at once.
+// Each kind of faulty line in place of each line of a longer text: lines of
+// many lengths, some longer than the 64 bytes that are judged at once.
+TEST(WriteVSQ, CheckTextFindsTheFaultyLineAnywhere) {
+    std::vector<std::string> lines = {"[S]"};
+    for (std::size_t i = 1; i < 120; ++i)
+        lines.push_back(i % 17 == 0 ? "[T" + std::to_string(i) + "]" : "k=" + std::string(i * 7 % 90, 'v'));
+    const struct {
+        std::string line;
+        Problem::Kind kind;
+    } faults[] = {
+        {"", Problem::EmptyLine},
+        {std::string("k=\0v", 4), Problem::ZeroByte},
+        {"[S", Problem::MalformedSection},
+        {"[S]x", Problem::MalformedSection},
+        {"kv", Problem::MalformedField},
+        {"=v", Problem::MalformedField},
+        {std::string(100, 'w'), Problem::MalformedField},
+    };
+    for (std::size_t at = 1; at < lines.size(); ++at) {
+        for (const auto& fault : faults) {
+            std::string text;
+            std::size_t offset = 0;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (i == at) offset = text.size();
+                text += (i == at ? fault.line : lines[i]) + "\n";
+            }
+            SCOPED_TRACE("line " + std::to_string(at) + " offset " + std::to_string(offset));
+            const Problem problem = Liedwerk::WriteVSQs::checkText(text);
+            EXPECT_EQ(problem.kind, fault.kind);
+            EXPECT_EQ(problem.offset, offset);
+        }
+    }
+    std::string whole;
+    for (const std::string& line : lines) whole += line + "\n";
+    EXPECT_EQ(Liedwerk::WriteVSQs::checkText(whole).kind, Problem::None);
+    whole.pop_back();
+    EXPECT_EQ(Liedwerk::WriteVSQs::checkText(whole).kind, Problem::None);
+}
+
+// The first empty line, wherever it falls in the windows that the search
+// tests at once.
 TEST(WriteVSQ, TextLength) {
     using Liedwerk::WriteVSQs::textLength;
     EXPECT_EQ(textLength(""), 0u);
     EXPECT_EQ(textLength("\n"), 0u);
     EXPECT_EQ(textLength("\n\n[S]\n"), 0u);
-    for (std::size_t at = 1; at < 40; ++at) {
+    for (std::size_t at = 1; at < 140; ++at) {
         SCOPED_TRACE(at);
         std::string lines;
         for (std::size_t i = 0; i < at; ++i) lines += (i % 3 == 2) ? '\n' : 'x';
