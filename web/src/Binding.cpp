@@ -2,7 +2,7 @@
 // file each, fed piece by piece from JavaScript (web/src/api.js), through a
 // handful of plain C functions.
 //
-//   session = trillo_open_dump() or trillo_open_read()
+//   session = trillo_open_dump(counted) or trillo_open_read()
 //   trillo_feed(session, bytes, count)    as often as there are pieces
 //   trillo_output(session) / trillo_output_size(session) / trillo_clear_output(session)
 //                                         what the pieces produced so far
@@ -161,8 +161,12 @@ private:
 
 // The tool's dump, gathered in memory.  The writer is flushed at the end,
 // after a failure too, so the output holds what the tool would have written.
+// Counting is for the page; a plain dump goes without it.
 class DumpSession final : public Session {
 public:
+    explicit DumpSession(bool counted)
+        : counted_(counted), feeder_(counted ? static_cast<ViewHooks&>(counter_) : writer_) {}
+
     void feed(const std::uint8_t* bytes, std::uint32_t count) override { feeder_.feed(bytes, count); }
     void finish() override {
         feeder_.finish();
@@ -174,13 +178,14 @@ public:
     }
     const char* failure() const override { return feeder_.failure(); }
     std::string& output() override { return sink_.text; }
-    const Counts* counts() const override { return &counter_.counts; }
+    const Counts* counts() const override { return counted_ ? &counter_.counts : nullptr; }
 
 private:
     OrbT::StringSink sink_;
     Trillo::DumpWriter writer_{sink_};
     Counter counter_{writer_};
-    Feeder feeder_{counter_};
+    bool counted_;
+    Feeder feeder_;
 };
 
 // The reader's events as a log of records, each a kind byte and its fields,
@@ -269,8 +274,9 @@ private:
 
 extern "C" {
 
-// A new session, or null when memory is short.
-EMSCRIPTEN_KEEPALIVE Session* trillo_open_dump() { return new (std::nothrow) DumpSession; }
+// A new session, or null when memory is short.  A dump session keeps counts
+// (trillo_counts) when counted is not 0.
+EMSCRIPTEN_KEEPALIVE Session* trillo_open_dump(int counted) { return new (std::nothrow) DumpSession(counted != 0); }
 EMSCRIPTEN_KEEPALIVE Session* trillo_open_read() { return new (std::nothrow) ReadSession; }
 
 EMSCRIPTEN_KEEPALIVE void trillo_feed(Session* session, const std::uint8_t* bytes, std::uint32_t count) {
@@ -287,7 +293,7 @@ EMSCRIPTEN_KEEPALIVE const char* trillo_output(Session* session) { return sessio
 EMSCRIPTEN_KEEPALIVE std::uint32_t trillo_output_size(Session* session) {
     return static_cast<std::uint32_t>(session->output().size());
 }
-// A dump session's counts so far (see Counts); null for a read session.
+// A counted dump session's counts so far (see Counts); null for the others.
 EMSCRIPTEN_KEEPALIVE const Counts* trillo_counts(Session* session) { return session->counts(); }
 
 EMSCRIPTEN_KEEPALIVE void trillo_clear_output(Session* session) { session->output().clear(); }

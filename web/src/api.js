@@ -89,6 +89,7 @@ class Session {
 }
 
 function concatenate(chunks) {
+  if (chunks.length === 1) return chunks[0];
   let size = 0;
   for (const chunk of chunks) size += chunk.length;
   const out = new Uint8Array(size);
@@ -100,9 +101,35 @@ function concatenate(chunks) {
   return out;
 }
 
-function dumpResult(chunks, failure) {
+// A dump's output, gathered in one buffer that grows by doubling: begun at
+// about the input's size, it seldom has to.
+class Gathering {
+  constructor(capacity) {
+    this.buffer = new Uint8Array(capacity);
+    this.size = 0;
+  }
+
+  add(view) {
+    if (this.size + view.length > this.buffer.length) {
+      const grown = new Uint8Array(Math.max(2 * this.buffer.length, this.size + view.length));
+      grown.set(this.buffer.subarray(0, this.size));
+      this.buffer = grown;
+    }
+    this.buffer.set(view, this.size);
+    this.size += view.length;
+  }
+
+  // The bytes gathered: a view of the buffer when at most a quarter of it is
+  // unused, else a copy of just the bytes.
+  bytes() {
+    const used = this.buffer.subarray(0, this.size);
+    return 4 * this.size >= 3 * this.buffer.length ? used : used.slice();
+  }
+}
+
+function dumpResult(output, failure) {
   return {
-    output: concatenate(chunks),
+    output,
     error: failure === null ? null : 'Error: ' + failure,
     status: failure === null ? 0 : 1,
   };
@@ -114,7 +141,7 @@ function dumpResult(chunks, failure) {
 // free the reader.
 class Dumper {
   constructor(wasm) {
-    this.session = new Session(wasm, wasm._trillo_open_dump);
+    this.session = new Session(wasm, () => wasm._trillo_open_dump(1));
   }
 
   write(bytes) {
@@ -127,7 +154,7 @@ class Dumper {
     try {
       const chunks = [];
       const failure = this.session.finish((view) => chunks.push(view.slice()));
-      return { ...dumpResult(chunks, failure), counts: this.session.counts() };
+      return { ...dumpResult(concatenate(chunks), failure), counts: this.session.counts() };
     } finally {
       this.session.close();
     }
@@ -197,8 +224,9 @@ class SequenceBuilder {
 
 // Loads the WebAssembly module.  Resolves to an object with:
 //   dump(bytes)         { output, error, status }: the tool's standard output
-//                       (a Uint8Array), its error line without the newline
-//                       (or null) and its exit status
+//                       (a Uint8Array, which may view the start of a larger
+//                       buffer), its error line without the newline (or
+//                       null) and its exit status
 //   read(bytes, label)  { voices, division, tempoMap, tracks }, names, keys
 //                       and values decoded by a TextDecoder for label
 //                       (default 'utf-8'; a byte it cannot decode throws a
@@ -210,12 +238,13 @@ async function load() {
   if (wasm.staging === 0) throw new RangeError('trillo: out of memory');
   return {
     dump(bytes) {
-      const session = new Session(wasm, wasm._trillo_open_dump);
+      const session = new Session(wasm, () => wasm._trillo_open_dump(0));
       try {
-        const chunks = [];
-        const take = (view) => chunks.push(view.slice());
+        const output = new Gathering(bytes.length + 65536);
+        const take = (view) => output.add(view);
         session.feed(bytes, take);
-        return dumpResult(chunks, session.finish(take));
+        const failure = session.finish(take);
+        return dumpResult(output.bytes(), failure);
       } finally {
         session.close();
       }
