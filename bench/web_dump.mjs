@@ -1,18 +1,39 @@
-// `node bench/web_dump.mjs FILE`: the tool's run through the JavaScript
-// module: loads dist/trillo.mjs, reads FILE whole, dumps it to standard
-// output (its error line to standard error, its status as the exit status),
-// and writes "dump-ms <milliseconds of the dump call>" to file descriptor 3
-// when that is open, for bench/web.sh.
+// `node bench/web_dump.mjs [--stream] FILE`: the tool's run through the
+// JavaScript module.  Loads dist/trillo.mjs, reads FILE whole and dumps it to
+// standard output (the error line to standard error, the status as the exit
+// status) with dump(), or with --stream through a dumper, 1 MiB of input at a
+// time, each piece's output written as it comes, as the tool writes.  Writes
+// "dump-ms <milliseconds of the dump>" to file descriptor 3 when that is open,
+// for bench/web.sh.
 import { closeSync, fstatSync, readFileSync, writeSync } from 'node:fs';
 
 import { load } from '../web/dist/trillo.mjs';
 
+const stream = process.argv[2] === '--stream';
+const bytes = readFileSync(process.argv[stream ? 3 : 2]);
 const trillo = await load();
-const bytes = readFileSync(process.argv[2]);
+
+function write(output) {
+  for (let at = 0; at < output.length;) at += writeSync(1, output, at);
+}
+
+function dumpWhole() {
+  const result = trillo.dump(bytes);
+  write(result.output);
+  return result;
+}
+
+function dumpStreaming() {
+  const dumper = trillo.dumper();
+  for (let at = 0; at < bytes.length; at += 1 << 20) write(dumper.write(bytes.subarray(at, at + (1 << 20))));
+  const result = dumper.end();
+  write(result.output);
+  return result;
+}
+
 const started = performance.now();
-const { output, error, status } = trillo.dump(bytes);
+const { error, status } = stream ? dumpStreaming() : dumpWhole();
 const milliseconds = performance.now() - started;
-for (let at = 0; at < output.length;) at += writeSync(1, output, at);
 if (error !== null) writeSync(2, `${error}\n`);
 try {
   fstatSync(3);
