@@ -15,7 +15,6 @@
 // a log of records (below) that the JavaScript side turns into objects.
 // Every function catches what it raises: an exception never crosses into
 // JavaScript.
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -150,9 +149,15 @@ public:
         ++counts.fields;
         next_.onField(track, section, key, value);
     }
-    void onFieldLines(std::int32_t track, std::string_view section, std::string_view lines) override {
-        counts.fields += static_cast<std::uint64_t>(std::count(lines.begin(), lines.end(), '\n'));
-        next_.onFieldLines(track, section, lines);
+    void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
+        for (std::size_t at = 0; at < lines.size(); at = lines.find('\n', at) + 1) {
+            if (lines[at] == '[') {
+                ++counts.sections;
+            } else {
+                ++counts.fields;
+            }
+        }
+        next_.onLines(track, section, lines);
     }
 
 private:
