@@ -14,8 +14,9 @@
 #   node bench/web_dump.mjs --stream FILE > /dev/null
 #       the same through a dumper fed 1 MiB at a time, each piece's output
 #       written as it comes (as the tool writes); and the dumping alone
-# with the ratios to the tool.  Each command runs once untimed first; then
-# each round times them all, in turn.
+# with the ratios to the tool, and the same for the processor time (user and
+# system), which a busy shared machine disturbs less.  Each command runs once
+# untimed first; then each round times them all, in turn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,15 +49,19 @@ median() {
 now() { date +%s%N; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-# timed NAME COMMAND...: appends the wall microseconds of one run to $work/NAME
-# and, when the command leaves figures, the dump's microseconds to $work/NAME-dump.
+# timed NAME COMMAND...: appends the wall and processor microseconds of one
+# run to $work/NAME and $work/NAME-cpu and, when the command leaves figures,
+# those of the dump to $work/NAME-dump and $work/NAME-dump-cpu.
 timed() {
   local name=$1 start
   shift
+  : >"$work/figures"
   start=$(now)
-  "$@" >/dev/null 3>"$work/figures"
+  /usr/bin/time -f '%U %S' -o "$work/cpu" "$@" >/dev/null 3>"$work/figures"
   echo $((($(now) - start) / 1000)) >>"$work/$name"
-  awk '/^dump-ms / { print $2 * 1000 }' "$work/figures" >>"$work/$name-dump"
+  awk '{ print ($1 + $2) * 1e6 }' "$work/cpu" | tail -n 1 >>"$work/$name-cpu"
+  awk '/^dump-ms / { print $2 * 1000 >> "'"$work/$name-dump"'"; print $3 * 1000 >> "'"$work/$name-dump-cpu"'" }' \
+    "$work/figures"
 }
 
 for ((i = 0; i < runs; i++)); do
@@ -65,17 +70,21 @@ for ((i = 0; i < runs; i++)); do
   timed stream node bench/web_dump.mjs --stream "$file"
 done
 trillo_s=$(median <"$work/trillo")
+trillo_cpu=$(median <"$work/trillo-cpu")
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), node $(node --version)"
 echo "commit:  $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- . 2>/dev/null || echo ' (work tree differs)')"
 echo "file:    $(stat -c %s "$file") bytes; all dumps sha256 $native"
-echo "runs:    $runs rounds, the commands in turn (median wall time)"
-printf '%-40s %9s %8s\n' command "wall (s)" "/ trillo"
-printf '%-40s %9s\n' "trillo" "$trillo_s"
+echo "runs:    $runs rounds, the commands in turn (medians; load average $(cut -d' ' -f1-3 /proc/loadavg))"
+printf '%-42s %9s %8s %9s %8s\n' command "wall (s)" "/ trillo" "cpu (s)" "/ trillo"
+printf '%-42s %9s %8s %9s\n' "trillo" "$trillo_s" "" "$trillo_cpu"
 for name in whole stream; do
   label=$([ "$name" = whole ] && echo "dump()" || echo "dumper, streaming")
-  run_s=$(median <"$work/$name")
-  dump_s=$(median <"$work/$name-dump")
-  printf '%-40s %9s %8s\n' "node, $label: the whole run" "$run_s" "$(ratio "$run_s" "$trillo_s")"
-  printf '%-40s %9s %8s\n' "node, $label: the dumping alone" "$dump_s" "$(ratio "$dump_s" "$trillo_s")"
+  for part in "" -dump; do
+    wall=$(median <"$work/$name$part")
+    cpu=$(median <"$work/$name$part-cpu")
+    what=$([ -z "$part" ] && echo "the whole run" || echo "the dumping alone")
+    printf '%-42s %9s %8s %9s %8s\n' "node, $label: $what" "$wall" "$(ratio "$wall" "$trillo_s")" \
+      "$cpu" "$(ratio "$cpu" "$trillo_cpu")"
+  done
 done

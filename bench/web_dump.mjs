@@ -3,8 +3,8 @@
 // standard output (the error line to standard error, the status as the exit
 // status) with dump(), or with --stream through a dumper, 1 MiB of input at a
 // time, each piece's output written as it comes, as the tool writes.  Writes
-// "dump-ms <milliseconds of the dump>" to file descriptor 3 when that is open,
-// for bench/web.sh.
+// "dump-ms <wall milliseconds> <processor milliseconds>" of the dump to file
+// descriptor 3 when that is open, for bench/web.sh.
 import { closeSync, fstatSync, readFileSync, writeSync } from 'node:fs';
 
 import { load } from '../web/dist/trillo.mjs';
@@ -32,12 +32,14 @@ function dumpStreaming() {
 }
 
 const started = performance.now();
+const cpuStarted = process.cpuUsage();
 const { error, status } = stream ? dumpStreaming() : dumpWhole();
 const milliseconds = performance.now() - started;
+const cpu = process.cpuUsage(cpuStarted);
 if (error !== null) writeSync(2, `${error}\n`);
 try {
   fstatSync(3);
-  writeSync(3, `dump-ms ${milliseconds.toFixed(1)}\n`);
+  writeSync(3, `dump-ms ${milliseconds.toFixed(1)} ${((cpu.user + cpu.system) / 1000).toFixed(1)}\n`);
   closeSync(3);
 } catch {
   // no figures wanted
