@@ -68,9 +68,7 @@ extern "C" {
 
 void* malloc(std::size_t size) noexcept { return fails() ? nullptr : __libc_malloc(size); }
 
-void* calloc(std::size_t count, std::size_t size) noexcept {
-    return fails() ? nullptr : __libc_calloc(count, size);
-}
+void* calloc(std::size_t count, std::size_t size) noexcept { return fails() ? nullptr : __libc_calloc(count, size); }
 
 void* realloc(void* block, std::size_t size) noexcept { return fails() ? nullptr : __libc_realloc(block, size); }
 

@@ -203,9 +203,11 @@ TEST(Cli, InfiniteTempo) {
 // Every error line, each reached by a real file, after the exact part of the
 // dump that comes before it; the same from standard input.
 TEST(Cli, ErrorLines) {
-    Header format0, format2, oneTrack, smpte, shortHeader, badMagic;
+    Header format0, format2, format3, format65535, oneTrack, smpte, shortHeader, badMagic;
     format0.format = 0;
     format2.format = 2;
+    format3.format = 3;
+    format65535.format = 65535;
     oneTrack.tracks = 1;
     smpte.division = 0xE728;
     shortHeader.length = 5;
@@ -226,6 +228,8 @@ TEST(Cli, ErrorLines) {
         {"short header", oneVoice(dmTrack("[S]\n"), shortHeader), "", "Too short SMF header.\n"},
         {"format 0", oneVoice(dmTrack("[S]\n"), format0), "", "Illegal SMF Format (Format 1 required).\n"},
         {"format 2", oneVoice(dmTrack("[S]\n"), format2), "", "Illegal SMF Format (Format 1 required).\n"},
+        {"format 3", oneVoice(dmTrack("[S]\n"), format3), "", "Illegal SMF Format (Format 1 required).\n"},
+        {"format 65535", oneVoice(dmTrack("[S]\n"), format65535), "", "Illegal SMF Format (Format 1 required).\n"},
         {"one track", oneVoice(dmTrack("[S]\n"), oneTrack), "", "Too few number of tracks.\n"},
         {"SMPTE division", oneVoice(dmTrack("[S]\n"), smpte), "", "SMPTE style division is not supported.\n"},
         {"cut inside the header", withoutLast(full, full.size() - 10), "", "Unexpected file end.\n"},

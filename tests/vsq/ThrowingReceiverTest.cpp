@@ -54,9 +54,12 @@ public:
         if (liveBlocks > mostBlocks) mostBlocks = liveBlocks;
         if (++calls != throwAt_) return;
         switch (kind_) {
-        case Kind::Own: throw Thrown{calls};
-        case Kind::LayersOwn: throw OrbT::Ex::ParseError();
-        case Kind::OutOfMemory: throw std::bad_alloc();
+        case Kind::Own:
+            throw Thrown{calls};
+        case Kind::LayersOwn:
+            throw OrbT::Ex::ParseError();
+        case Kind::OutOfMemory:
+            throw std::bad_alloc();
         }
     }
 
@@ -177,9 +180,12 @@ Outcome feed(const Bytes& input, const std::vector<std::size_t>& cuts, Kind kind
 
 End endOf(Kind kind) {
     switch (kind) {
-    case Kind::Own: return End::Own;
-    case Kind::LayersOwn: return End::LayersOwn;
-    case Kind::OutOfMemory: return End::OutOfMemory;
+    case Kind::Own:
+        return End::Own;
+    case Kind::LayersOwn:
+        return End::LayersOwn;
+    case Kind::OutOfMemory:
+        return End::OutOfMemory;
     }
     return End::Other;
 }
