@@ -1,6 +1,7 @@
 // The DM text: lines cut from payloads, section and field lines.
 #include "DMTextParser.h"
 
+#include <algorithm>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -17,14 +18,13 @@ using namespace Fixture;
 // the calls and how it ended.
 std::string parseTrack(const std::vector<std::string>& payloads) {
     TextRecorder recorder;
-    std::string partialLine;
     try {
         Liedwerk::DMTextParser parser(recorder);
         for (const std::string& payload : payloads) {
-            Liedwerk::feedText(partialLine, parser, payload.c_str());
+            parser.feed(payload);
             recorder.log += "|\n"; // where a payload's feeding ends
         }
-        Liedwerk::finishText(partialLine, parser);
+        parser.finish();
         parser.endSection();
     } catch (...) {
         return recorder.log + "throws " + exceptionName() + "\n";
@@ -144,28 +144,39 @@ TEST(DMText, NewlinesAnywhere) {
     }
 }
 
-TEST(DMText, SplitAt) {
-    const char text[] = "key=a=b";
-    Liedwerk::TextRange range{text, 7};
-    const Liedwerk::TextRange key = Liedwerk::splitAt(range, '=');
-    EXPECT_EQ(std::string(key.start, key.length), "key");
-    EXPECT_EQ(std::string(range.start, range.length), "a=b");
-    Liedwerk::TextRange none{text, 3};
-    EXPECT_EQ(Liedwerk::splitAt(none, '=').length, 0u);
+// Lines that lie in one payload come as runs of fields; a run ends at a
+// section line or an error, and at the payload's end.
+TEST(DMText, FieldLinesComeInRuns) {
+    struct Runs : TextRecorder {
+        void onKeyValueLines(std::string_view section, std::string_view lines) override {
+            log += "run of " + std::to_string(std::count(lines.begin(), lines.end(), '\n')) + "\n";
+            TextRecorder::onKeyValueLines(section, lines);
+        }
+    };
+    Runs recorder;
+    Liedwerk::DMTextParser parser(recorder);
+    parser.feed("[S]\na=1\nb=2\n[T]\nc=3\nd=");
+    parser.feed("4\ne=5\nf=6\n");
+    parser.feed("g=7");
+    parser.finish();
+    EXPECT_EQ(recorder.log, "section S\nrun of 2\nfield S a=1\nfield S b=2\nend S\nsection T\nrun of 1\nfield T c=3\n"
+                            "field T d=4\nrun of 2\nfield T e=5\nfield T f=6\nfield T g=7\n");
+    Runs failing;
+    Liedwerk::DMTextParser second(failing);
+    EXPECT_THROW(second.feed("[S]\na=1\nb=2\n=3\n"), Liedwerk::Ex::MalformedField);
+    EXPECT_EQ(failing.log, "section S\nrun of 2\nfield S a=1\nfield S b=2\n");
 }
 
-// A long line assembled from many payloads does not keep its storage.
-TEST(DMText, PartialLineLetsGoOfALongLine) {
+// A long line put together from many payloads does not keep its storage:
+// the next short line after it leaves little behind.
+TEST(DMText, ALongAssembledLineIsNotKept) {
     TextRecorder recorder;
     Liedwerk::DMTextParser parser(recorder);
-    std::string partialLine;
-    Liedwerk::feedText(partialLine, parser, "[S]\nK=");
-    for (int i = 0; i < 100; ++i) Liedwerk::feedText(partialLine, parser, std::string(1000, 'v').c_str());
-    EXPECT_EQ(partialLine.size(), 2u + 100'000u);
-    Liedwerk::feedText(partialLine, parser, "\nshort=");
-    EXPECT_EQ(partialLine, "short=");
-    EXPECT_LT(partialLine.capacity(), 10'000u);
-    EXPECT_EQ(recorder.log.size(), std::string("section S\nfield S K=\n").size() + 100'000u);
+    parser.feed("[S]\nK=");
+    for (int i = 0; i < 100; ++i) parser.feed(std::string(1000, 'v'));
+    parser.feed("\nshort=");
+    parser.feed("1\n");
+    EXPECT_EQ(recorder.log.size(), std::string("section S\nfield S K=\nfield S short=1\n").size() + 100'000u);
 }
 
 } // namespace

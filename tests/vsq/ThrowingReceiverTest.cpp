@@ -1,6 +1,7 @@
 // A receiver that throws from each of its calls in turn, at both layers: the
-// exception leaves feed unchanged, no call follows it, and once the parser is
-// destroyed nothing that it allocated is left.  Only the public headers.
+// exception leaves feed unchanged, no call follows it, a further feed throws
+// the same again without a call, and once the parser is destroyed nothing
+// that it allocated is left.  Only the public headers.
 #include <cstdlib>
 #include <new>
 
@@ -131,54 +132,72 @@ public:
 
 enum class End { Finished, Own, LayersOwn, OutOfMemory, Other };
 
+// How a step ended, and the call number that an exception of our own carries.
+template <class Step>
+End endOf(Step step, int& thrownCall) {
+    try {
+        step();
+        return End::Finished;
+    } catch (const Thrown& thrown) {
+        thrownCall = thrown.call;
+        return End::Own;
+    } catch (const OrbT::Ex::ParseError&) {
+        return End::LayersOwn;
+    } catch (const std::bad_alloc&) {
+        return End::OutOfMemory;
+    } catch (...) {
+        return End::Other;
+    }
+}
+
 struct Outcome {
     End end = End::Other;
     int thrownCall = 0; // of Thrown
     int calls = 0;
-    long held = 0;   // the most blocks that the parser held at a call
-    long leaked = 0; // blocks still live after the parser and its receiver are gone
+    End again = End::Other; // a further feed after the exception
+    int againThrownCall = 0;
+    int callsAgain = 0; // calls made by that feed
+    long held = 0;      // the most blocks that the parser held at a call
+    long leaked = 0;    // blocks still live after the parser and its receiver are gone
 };
 
 // Feeds input cut before each offset in cuts, then the empty range while the
-// parser wants more.  Nothing is allocated here between the two counts but by
-// the parser.
+// parser wants more; after an exception, feeds the whole input once more.
+// Nothing is allocated here between the two counts but by the parser.
 template <class Parser, class Receiver>
 Outcome feed(const Bytes& input, const std::vector<std::size_t>& cuts, Kind kind, int throwAt) {
     Outcome outcome;
     const long before = liveBlocks;
     {
         Receiver receiver(kind, throwAt);
-        try {
-            Parser parser(receiver);
-            std::size_t at = 0;
-            bool more = true;
-            for (std::size_t i = 0; more && at < input.size(); ++i) {
-                const std::size_t end = i < cuts.size() ? cuts[i] : input.size();
-                OrbT::ByteRange range{input.data() + at, static_cast<std::uint32_t>(end - at)};
-                more = parser.feed(range);
-                at = end;
-            }
-            OrbT::ByteRange empty{};
-            if (more) parser.feed(empty);
-            outcome.end = End::Finished;
-        } catch (const Thrown& thrown) {
-            outcome.end = End::Own;
-            outcome.thrownCall = thrown.call;
-        } catch (const OrbT::Ex::ParseError&) {
-            outcome.end = End::LayersOwn;
-        } catch (const std::bad_alloc&) {
-            outcome.end = End::OutOfMemory;
-        } catch (...) {
-            outcome.end = End::Other;
-        }
+        Parser parser(receiver);
+        outcome.end = endOf(
+            [&] {
+                std::size_t at = 0;
+                bool more = true;
+                for (std::size_t i = 0; more && at < input.size(); ++i) {
+                    const std::size_t end = i < cuts.size() ? cuts[i] : input.size();
+                    OrbT::ByteRange range{input.data() + at, static_cast<std::uint32_t>(end - at)};
+                    more = parser.feed(range);
+                    at = end;
+                }
+                OrbT::ByteRange empty{};
+                if (more) parser.feed(empty);
+            },
+            outcome.thrownCall);
         outcome.calls = receiver.calls;
+        if (outcome.end != End::Finished) {
+            OrbT::ByteRange all{input.data(), static_cast<std::uint32_t>(input.size())};
+            outcome.again = endOf([&] { parser.feed(all); }, outcome.againThrownCall);
+            outcome.callsAgain = receiver.calls - outcome.calls;
+        }
         outcome.held = receiver.mostBlocks - before;
     }
     outcome.leaked = liveBlocks - before;
     return outcome;
 }
 
-End endOf(Kind kind) {
+End expectedEnd(Kind kind) {
     switch (kind) {
     case Kind::Own:
         return End::Own;
@@ -204,12 +223,14 @@ void expectEveryThrowPassesThrough(const Bytes& input) {
         for (Kind kind : kKinds) {
             for (int call = 1; call <= clean.calls; ++call) {
                 const Outcome o = feed<Parser, Receiver>(input, cuts, kind, call);
-                const bool right = o.end == endOf(kind) && (kind != Kind::Own || o.thrownCall == call) &&
-                                   o.calls == call && o.leaked == 0;
+                const bool right = o.end == expectedEnd(kind) && (kind != Kind::Own || o.thrownCall == call) &&
+                                   o.calls == call && o.again == o.end && o.againThrownCall == o.thrownCall &&
+                                   o.callsAgain == 0 && o.leaked == 0;
                 if (right) continue;
                 ADD_FAILURE() << "thrown from call " << call << " of " << clean.calls << " (kind "
                               << static_cast<int>(kind) << "), fed " << cuts.size() + 1 << " pieces: ended as "
-                              << static_cast<int>(o.end) << " after " << o.calls << " calls, " << o.leaked
+                              << static_cast<int>(o.end) << " after " << o.calls << " calls; fed again, ended as "
+                              << static_cast<int>(o.again) << " after " << o.callsAgain << " more calls; " << o.leaked
                               << " blocks left";
                 return;
             }

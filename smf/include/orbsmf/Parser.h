@@ -1,13 +1,13 @@
 // OrbSMF::Parser, a push parser for Standard MIDI Files.
 #pragma once
 
+#include <memory>
+
 #include <orbsmf/ByteRange.h>
 #include <orbsmf/Exceptions.h>
 #include <orbsmf/Hooks.h>
 
 namespace OrbSMF {
-
-struct ParserState;
 
 // Reads one Standard MIDI File that arrives in ranges of any size, down to one
 // byte, without holding the file.  It checks the chunk structure and the event
@@ -17,7 +17,8 @@ struct ParserState;
 //     OrbSMF::Parser parser(receiver);
 //     while (parser.feed(range)) range = nextBlock();  // empty at end of input
 //
-// Not copyable.  After any exception, only destroy it.
+// Not copyable.  An exception (the parser's own, or one that a receiver
+// throws) ends the parse: every later feed throws one of the same type.
 class Parser {
 public:
     explicit Parser(Parsers::Hooks& receiver);
@@ -34,7 +35,8 @@ public:
     bool feed(ByteRange& range);
 
 private:
-    ParserState* state_;
+    class Impl_;
+    std::unique_ptr<Impl_> impl_;
 };
 
 } // namespace OrbSMF
