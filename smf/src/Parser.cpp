@@ -51,13 +51,12 @@ private:
     };
 
     bool run(ByteRange& range);
-    void step(ByteRange& range);
     bool gatherFixed(ByteRange& range, std::uint32_t count);
     bool readNumber(ByteRange& range);
     void startNumber();
     void readHeaderChunk();
     void readHeaderFields();
-    void passExtraBytes(ByteRange& range);
+    bool passExtraBytes(ByteRange& range);
     void readTrackChunk();
     void readStatus(ByteRange& range);
     void beginData(std::uint32_t size);
@@ -89,64 +88,66 @@ private:
     EventStorage storage_;       // an event that arrives in pieces
 };
 
+// Every state that needs no further byte is passed in the same call, so the
+// loop stops only when it needs a byte that the range does not hold, or at
+// the end of the SMF.  An event that lies whole in the range falls through
+// its states in one pass.
 bool Parser::Impl_::run(ByteRange& range) {
     if (state_ == State::Finished) return false;
     if (range.empty()) throw Ex::UnexpectedFileEnd(); // the input ended inside the SMF
-    // Every state that needs no byte is passed in the same call, so the loop
-    // stops only with the range used up, or at the end of the SMF.
-    while (state_ != State::Finished && !range.empty()) step(range);
-    return state_ != State::Finished;
-}
-
-void Parser::Impl_::step(ByteRange& range) {
-    switch (state_) {
-    case State::HeaderChunk:
-        if (gatherFixed(range, Format::kChunkHeaderSize)) readHeaderChunk();
-        return;
-    case State::HeaderFields:
-        if (gatherFixed(range, Format::kHeaderDataSize)) readHeaderFields();
-        if (state_ == State::HeaderExtra) passExtraBytes(range); // at once, even with no byte left
-        return;
-    case State::HeaderExtra:
-        passExtraBytes(range);
-        return;
-    case State::TrackChunk:
-        if (gatherFixed(range, Format::kChunkHeaderSize)) readTrackChunk();
-        return;
-    case State::DeltaTime:
-        if (!readNumber(range)) return;
-        // A delta time must be followed by an event inside the chunk.
-        if (remaining_ == 0) throw Ex::ChunkOverrun();
-        event_.delta = number_;
-        tick_ += number_;
-        event_.tick = tick_;
-        state_ = State::Status;
-        return;
-    case State::Status:
-        readStatus(range);
-        return;
-    case State::MetaType:
-        event_.metaType = *range.cursor;
-        range.advance(1);
-        state_ = State::MetaLength;
-        return;
-    case State::MetaLength: {
-        const std::uint8_t length = *range.cursor; // one plain byte, 0 to 255
-        range.advance(1);
-        beginData(length);
-        if (gatherData(range)) nextEvent();
-        return;
-    }
-    case State::SysExLength:
-        if (!readNumber(range)) return;
-        beginData(number_);
-        if (gatherData(range)) nextEvent();
-        return;
-    case State::EventData:
-        if (gatherData(range)) nextEvent();
-        return;
-    case State::Finished:
-        return;
+    for (;;) {
+        switch (state_) {
+        case State::HeaderChunk:
+            if (!gatherFixed(range, Format::kChunkHeaderSize)) return true;
+            readHeaderChunk();
+            [[fallthrough]];
+        case State::HeaderFields:
+            if (!gatherFixed(range, Format::kHeaderDataSize)) return true;
+            readHeaderFields();
+            if (state_ != State::HeaderExtra) break;
+            [[fallthrough]]; // at once, even with no byte left
+        case State::HeaderExtra:
+            if (!passExtraBytes(range)) return true;
+            break;
+        case State::TrackChunk:
+            if (!gatherFixed(range, Format::kChunkHeaderSize)) return true;
+            readTrackChunk();
+            break;
+        case State::DeltaTime:
+            if (!readNumber(range)) return true;
+            // A delta time must be followed by an event inside the chunk.
+            if (remaining_ == 0) throw Ex::ChunkOverrun();
+            event_.delta = number_;
+            tick_ += number_;
+            event_.tick = tick_;
+            state_ = State::Status;
+            [[fallthrough]];
+        case State::Status:
+            if (range.empty()) return true;
+            readStatus(range);
+            break;
+        case State::MetaType:
+            if (range.empty()) return true;
+            event_.metaType = *range.cursor;
+            range.advance(1);
+            state_ = State::MetaLength;
+            [[fallthrough]];
+        case State::MetaLength:
+            if (range.empty()) return true;
+            beginData(*range.cursor); // one plain byte, 0 to 255
+            range.advance(1);
+            [[fallthrough]];
+        case State::EventData:
+            if (!gatherData(range)) return true;
+            nextEvent();
+            break;
+        case State::SysExLength:
+            if (!readNumber(range)) return true;
+            beginData(number_);
+            break;
+        case State::Finished:
+            return false;
+        }
     }
 }
 
@@ -208,15 +209,17 @@ void Parser::Impl_::readHeaderFields() {
 }
 
 // One call per range that reaches the extra bytes, with as many of them as
-// it holds: none, when the division word ended the range.
-void Parser::Impl_::passExtraBytes(ByteRange& range) {
+// it holds: none, when the division word ended the range.  Returns false
+// while bytes are still to come.
+bool Parser::Impl_::passExtraBytes(ByteRange& range) {
     const std::uint32_t n = std::min(range.count, extraLeft_);
     receiver_.onHeaderExtraBytes(range.cursor, n);
     range.advance(n);
     extraLeft_ -= n;
-    if (extraLeft_ != 0) return;
+    if (extraLeft_ != 0) return false;
     receiver_.onEndHeaderExtra();
     nextChunk();
+    return true;
 }
 
 // No chunk of another type is skipped: every chunk here must be a track.
@@ -264,7 +267,6 @@ void Parser::Impl_::readStatus(ByteRange& range) {
         event_.runningStatus = !present;
         lastStatus_ = status;
         beginData(Format::channelDataLength(status));
-        if (gatherData(range)) nextEvent();
     }
 }
 

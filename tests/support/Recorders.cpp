@@ -200,17 +200,24 @@ void TextRecorder::onSectionEnd(std::string_view name) { log += "end " + std::st
 void TextRecorder::onKeyValue(std::string_view section, std::string_view key, std::string_view value) {
     log += "field " + std::string(section) + " " + std::string(key) + "=" + std::string(value) + "\n";
 }
-void TextRecorder::onKeyValueLines(std::string_view section, std::string_view lines) {
+// A run is logged as its calls, after checking that it is a run of whole,
+// checked lines.
+void TextRecorder::onLines(std::string_view section, std::string_view lines) {
     if (lines.empty() || lines.back() != '\n') log += "a run that does not end with a newline\n";
     for (std::size_t at = 0, newline; at < lines.size(); at = newline + 1) {
         newline = lines.find('\n', at);
         if (newline == std::string_view::npos) newline = lines.size();
-        const std::string_view fieldLine = lines.substr(at, newline - at);
-        const std::size_t equals = fieldLine.find('=');
-        if (equals == 0 || equals == std::string_view::npos)
-            log += "an unchecked line in a run\n";
-        else
-            onKeyValue(section, fieldLine.substr(0, equals), fieldLine.substr(equals + 1));
+        const std::string_view line = lines.substr(at, newline - at);
+        const std::size_t equals = line.find('=');
+        if (!line.empty() && line[0] == '[' && line.find(']') == line.size() - 1 && line.size() > 2) {
+            if (!section.empty()) onSectionEnd(section);
+            section = line.substr(1, line.size() - 2);
+            onSectionName(section);
+        } else if (equals != 0 && equals != std::string_view::npos && !section.empty()) {
+            onKeyValue(section, line.substr(0, equals), line.substr(equals + 1));
+        } else {
+            log += "an unchecked line in a run: " + std::string(line) + "\n";
+        }
     }
 }
 

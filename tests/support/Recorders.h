@@ -64,8 +64,8 @@ public:
 };
 
 // Logs every call of the reader's receiver with lengths, in the lines that
-// VSQRecorder writes: a run of field lines is logged as its fields, so the
-// two logs of one input must be the same.
+// VSQRecorder writes: a run of lines is logged as the calls it stands for, so
+// the two logs of one input must be the same.
 class VSQViewRecorder : public Liedwerk::ParseVSQs::ViewHooks {
 public:
     void onHeader(std::int32_t voices, std::int32_t division) override;
@@ -80,18 +80,18 @@ public:
     void onEndSection(std::int32_t track, std::string_view name) override;
     void onField(std::int32_t track, std::string_view section, std::string_view key,
                  std::string_view value) override;
-    // The default cuts the run into fields.
+    // The default cuts a run of lines into its calls.
 
     std::string log;
 };
 
-// Logs every text parser call; a run of field lines as its fields.
+// Logs every text parser call; a run of lines as the calls it stands for.
 class TextRecorder : public Liedwerk::TextParsers::Hooks {
 public:
     void onSectionName(std::string_view name) override;
     void onSectionEnd(std::string_view name) override;
     void onKeyValue(std::string_view section, std::string_view key, std::string_view value) override;
-    void onKeyValueLines(std::string_view section, std::string_view lines) override;
+    void onLines(std::string_view section, std::string_view lines) override;
 
     std::string log;
 };

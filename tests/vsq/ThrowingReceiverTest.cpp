@@ -103,15 +103,15 @@ public:
     void onField(std::int32_t, std::string_view, std::string_view, std::string_view) override { call(); }
 };
 
-// Field lines come through the default onFieldLines, which cuts them into
-// onField calls.
+// Runs of lines come through the default onLines, which cuts them into
+// single calls.
 using ViewThrower = ViewThrowerCalls<Liedwerk::ParseVSQs::ViewHooks>;
 
-// Field lines come as runs.
+// Runs of lines come whole.
 class RunThrower final : public ViewThrowerCalls<Liedwerk::ParseVSQs::ViewHooks> {
 public:
     using ViewThrowerCalls::ViewThrowerCalls;
-    void onFieldLines(std::int32_t, std::string_view, std::string_view) override { call(); }
+    void onLines(std::int32_t, std::string_view, std::string_view) override { call(); }
 };
 
 class StringThrower final : public Liedwerk::ParseVSQs::Hooks, public Thrower {
@@ -268,7 +268,7 @@ TEST(ThrowingReceiver, VSQReaderWithViewHooks) {
     expectEveryThrowPassesThrough<Liedwerk::ParseVSQ, ViewThrower>(vsqInput());
 }
 
-TEST(ThrowingReceiver, VSQReaderWithFieldRuns) {
+TEST(ThrowingReceiver, VSQReaderWithRunsOfLines) {
     expectEveryThrowPassesThrough<Liedwerk::ParseVSQ, RunThrower>(vsqInput());
 }
 

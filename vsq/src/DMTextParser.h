@@ -9,17 +9,19 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "LineMasks.h"
 #include "TextHooks.h"
 
 namespace Liedwerk {
 
-// Cuts one voice track's payloads into lines and parses them.  A line that
-// lies inside a payload is parsed where it lies, and consecutive field lines
-// of one payload go to the receiver as one run; only a line that straddles
-// two payloads is put together in the parser's own storage.
+// Cuts one voice track's payloads into lines and parses them.  The lines that
+// lie inside a payload are checked where they lie and go to the receiver as
+// one run (onLines); only a line that straddles two payloads is put together
+// in the parser's own storage, and reported on its own.
 class DMTextParser {
 public:
     explicit DMTextParser(TextParsers::Hooks& receiver) : receiver_(receiver) {}
@@ -40,9 +42,22 @@ public:
     void reset();
 
 private:
+    enum LineKind { Field, Header, Bad };
+    // Lines that passed their checks, not yet reported.
+    struct Run {
+        const char* start = nullptr;
+        const char* end = nullptr;    // after the last line's "\n"
+        std::string_view lastHeader;  // the run's last header line, if any
+    };
+
+    static LineKind classify(std::string_view line, bool sectionOpen);
+    const char* scanLines(const char* at, const char* end);
+    void takeWindow(Run& run, const char* at, std::uint64_t newlines, const WindowLines& lines, bool& sectionOpen);
+    unsigned takeEachLine(Run& run, const char* at, const LineMasks& masks, bool& sectionOpen);
+    const char* longLine(const char* at, const char* end, Run& run, bool& sectionOpen);
+    void take(Run& run, std::string_view line, LineKind kind, bool& sectionOpen);
+    void reportRun(Run& run);
     void parseLine(std::string_view line);
-    void parseHeader(std::string_view rest);
-    void reportRun(const char* start, const char* end);
 
     TextParsers::Hooks& receiver_;
     std::string section_; // empty: no section open (a name is never empty)

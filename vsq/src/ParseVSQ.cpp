@@ -66,12 +66,38 @@ public:
         value_.assign(value);
         to_.onField(track, section_.c_str(), key_.c_str(), value_.c_str());
     }
+    // A run is copied once; each line's "\n", and a field's first "=", then
+    // become the terminators.  The lines are short: one plain pass over each
+    // finds both.
+    void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
+        run_.assign(lines);
+        bool open = !section.empty();
+        char* const end = &run_[0] + run_.size();
+        for (char* line = &run_[0]; line != end;) {
+            char* equals = nullptr;
+            char* newline = line;
+            for (; *newline != '\n'; ++newline)
+                if (*newline == '=' && equals == nullptr) equals = newline;
+            *newline = '\0';
+            if (*line == '[') {
+                newline[-1] = '\0'; // the "]"
+                if (open) to_.onEndSection(track, section_.c_str());
+                open = true;
+                onBeginSection(track, std::string_view(line + 1, static_cast<std::size_t>(newline - 1 - (line + 1))));
+            } else {
+                *equals = '\0';
+                to_.onField(track, section_.c_str(), line, equals + 1);
+            }
+            line = newline + 1;
+        }
+    }
 
 private:
     ParseVSQs::Hooks& to_;
     std::string section_; // the open section's name, as its onBeginSection had it
     std::string key_;
     std::string value_;
+    std::string run_; // a run of lines, its lines cut into terminated strings
 };
 
 } // namespace
@@ -101,8 +127,8 @@ public:
     void onKeyValue(std::string_view section, std::string_view key, std::string_view value) override {
         receiver_.onField(voiceTrack_, section, key, value);
     }
-    void onKeyValueLines(std::string_view section, std::string_view lines) override {
-        receiver_.onFieldLines(voiceTrack_, section, lines);
+    void onLines(std::string_view section, std::string_view lines) override {
+        receiver_.onLines(voiceTrack_, section, lines);
     }
 
 private:

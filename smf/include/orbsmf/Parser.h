@@ -14,6 +14,11 @@ namespace OrbSMF {
 // syntax and reports through its receiver (see Parsers::Hooks); it does not
 // judge the header's format, track count or division.
 //
+// It is a reader for VSQ files, not a general Standard MIDI File reader: a
+// meta event's length is read as one plain byte, as those files store it, so
+// a meta event of 128 bytes or more whose length is written as a
+// variable-length number is misread.
+//
 //     OrbSMF::Parser parser(receiver);
 //     while (parser.feed(range)) range = nextBlock();  // empty at end of input
 //
