@@ -1,7 +1,6 @@
 #include <trillo/Errors.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include <liedwerk/Exceptions.h>
 #include <orbsmf/Exceptions.h>
@@ -23,6 +22,8 @@ const char* currentErrorMessage() noexcept {
         return "Some DM frames lacked.\n";
     } catch (const Ex::NoText&) {
         return "No DM frames - SMF, but not VSQ.\n";
+    } catch (const Ex::TrailingBytes&) {
+        return "There are needless trailing bytes.\n";
     } catch (const OrbSMF::Ex::UnexpectedFileEnd&) {
         return "Unexpected file end.\n";
     } catch (const OrbSMF::Ex::IllegalMagic&) {
@@ -48,9 +49,8 @@ const char* currentErrorMessage() noexcept {
     }
 }
 
-void exitWithError(const char* message) {
+void writeErrorLine(const char* message) noexcept {
     std::fprintf(stderr, "Error: %s", message); // its result changes nothing
-    std::exit(1);
 }
 
 } // namespace Trillo

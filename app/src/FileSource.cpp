@@ -1,40 +1,83 @@
 #include <trillo/FileSource.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include <orbt/Exceptions.h>
 
 namespace Trillo {
 
-struct FileSource::Block {
-    std::FILE* stream = nullptr;
+class FileSource::Impl_ {
+public:
+    // Takes the open stream, which the destructor closes.
+    explicit Impl_(std::FILE* opened) : stream(opened) {
+        std::setvbuf(stream, streamBuffer, _IOFBF, sizeof streamBuffer);
+    }
+    ~Impl_() { std::fclose(stream); }
+    Impl_(const Impl_&) = delete;
+    Impl_& operator=(const Impl_&) = delete;
+
+    std::FILE* stream;
     std::uint8_t buffer[kBlockSize];
     // The stream's own buffer: it fetches many blocks per read from the
     // system, where the library's default would fetch four.
     char streamBuffer[kStreamBufferSize];
 };
 
-FileSource::FileSource(const char* path) : block_(new Block) {
-    block_->stream = std::fopen(path, "rb");
-    if (block_->stream == nullptr) {
-        delete block_;
-        throw OrbT::Ex::CannotOpenFile();
-    }
-    std::setvbuf(block_->stream, block_->streamBuffer, _IOFBF, sizeof block_->streamBuffer);
+namespace {
+
+std::FILE* openOrThrow(const char* path) {
+    std::FILE* stream = std::fopen(path, "rb");
+    if (stream == nullptr) throw OrbT::Ex::CannotOpenFile();
+    return stream;
 }
 
-FileSource::~FileSource() {
-    std::fclose(block_->stream);
-    delete block_;
+// A stream of its own on a copy of the descriptor: closing it leaves
+// standard input as it was.
+std::FILE* openStandardInput() {
+    const int descriptor = dup(STDIN_FILENO);
+    if (descriptor < 0) throw OrbT::Ex::CannotOpenFile();
+    std::FILE* stream = fdopen(descriptor, "rb");
+    if (stream == nullptr) {
+        close(descriptor);
+        throw OrbT::Ex::CannotOpenFile();
+    }
+    return stream;
 }
+
+// Hands the stream to a new Impl_, or closes it when there is no memory.
+template <class Impl>
+std::unique_ptr<Impl> adopt(std::FILE* stream) {
+    try {
+        return std::make_unique<Impl>(stream);
+    } catch (...) {
+        std::fclose(stream);
+        throw;
+    }
+}
+
+} // namespace
+
+FileSource::FileSource(std::unique_ptr<Impl_> impl) : impl_(std::move(impl)) {}
+
+FileSource::FileSource(const char* path) : FileSource(adopt<Impl_>(openOrThrow(path))) {}
+
+FileSource FileSource::standardInput() { return FileSource(adopt<Impl_>(openStandardInput())); }
+
+FileSource::~FileSource() = default;
+
+FileSource::FileSource(FileSource&&) noexcept = default;
 
 void FileSource::fill() {
     if (!range.empty()) return;
-    const std::size_t n = std::fread(block_->buffer, 1, kBlockSize, block_->stream);
+    const std::size_t n = std::fread(impl_->buffer, 1, kBlockSize, impl_->stream);
     if (n != 0) {
-        range.cursor = block_->buffer;
+        range.cursor = impl_->buffer;
         range.count = static_cast<std::uint32_t>(n);
         return;
     }
-    if (std::ferror(block_->stream)) throw OrbT::Ex::CannotReadFile();
+    if (std::ferror(impl_->stream)) throw OrbT::Ex::CannotReadFile();
 }
 
 } // namespace Trillo

@@ -1,39 +1,63 @@
 #include <trillo/Run.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include <liedwerk/ParseVSQ.h>
-#include <trillo/Errors.h>
-#include <trillo/FileSource.h>
 #include <orbt/ByteSink.h>
 #include <trillo/DumpWriter.h>
+#include <trillo/Errors.h>
+#include <trillo/FileSource.h>
+
+#include "Version.h"
 
 namespace Trillo {
 
 namespace {
 
 constexpr char kUsage[] = "usage: trillo <file>\n";
-constexpr char kTrailingBytes[] = "There are needless trailing bytes.\n";
 
-// Reads the whole file into the reader; the dump gathers in the writer.
+constexpr char kHelp[] = "usage: trillo <file>\n"
+                         "       trillo -\n"
+                         "       trillo --help | --version\n"
+                         "\n"
+                         "Checks one VSQ sequence file (a format-1 Standard MIDI File whose voice\n"
+                         "tracks carry INI-like text) and prints its contents as INI-like text on\n"
+                         "standard output.  With -, the file is read from standard input; a file\n"
+                         "named - is reached as ./-.\n"
+                         "\n"
+                         "Exit status: 0 when the dump is complete; 1 on any failure, after one\n"
+                         "line on standard error (the part of the dump written before the failure\n"
+                         "stays on standard output).\n"
+                         "\n"
+                         "The manual page trillo(1) tells the dump's format and every error line.\n";
+
+// Reads the whole input into the reader; the dump gathers in the writer.
+// Bytes after the SMF's end are an error, in the block that ended it or in
+// the next one.
 void readAll(FileSource& source, DumpWriter& writer) {
     Liedwerk::ParseVSQ reader(writer);
     do {
         source.fill();
     } while (reader.feed(source.range));
+    if (!source.range.empty()) throw Ex::TrailingBytes();
+    source.fill();
+    if (!source.range.empty()) throw Ex::TrailingBytes();
 }
 
-// The guarded part of a run.  Returns the message of a failure that is not an
-// exception (trailing bytes), or null on success.  Everything it creates is
-// destroyed, in reverse order, before it returns or throws.
-const char* dumpFile(const char* path) {
-    FileSource source(path);
+// Output that fails only when flushed must not end in status 0.
+void flushStandardOutput() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw OrbT::Ex::CannotWriteFile();
+}
+
+// Dumps the input to standard output.  What was dumped before a failure
+// stays there: the writer is flushed before the exception goes on.
+void dump(FileSource source) {
     OrbT::FileSink sink(stdout);
     DumpWriter writer(sink);
     try {
         readAll(source, writer);
     } catch (...) {
-        // What was dumped before the failure stays on standard output.
         try {
             writer.flush();
         } catch (...) {
@@ -41,12 +65,20 @@ const char* dumpFile(const char* path) {
         throw;
     }
     writer.flush();
-    if (!source.range.empty()) return kTrailingBytes;
-    source.fill();
-    if (!source.range.empty()) return kTrailingBytes;
-    // Output that fails only when flushed must not end in status 0.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw OrbT::Ex::CannotWriteFile();
-    return nullptr;
+    flushStandardOutput();
+}
+
+void print(const char* text) {
+    OrbT::FileSink(stdout).write(text, std::strlen(text));
+    flushStandardOutput();
+}
+
+// The run for the one argument.
+void runWith(const char* argument) {
+    if (std::strcmp(argument, "--help") == 0) return print(kHelp);
+    if (std::strcmp(argument, "--version") == 0) return print(kVersionLine);
+    if (std::strcmp(argument, "-") == 0) return dump(FileSource::standardInput());
+    dump(FileSource(argument));
 }
 
 } // namespace
@@ -56,14 +88,13 @@ int run(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 1;
     }
-    const char* failure = nullptr;
     try {
-        failure = dumpFile(argv[1]);
+        runWith(argv[1]);
+        return 0;
     } catch (...) {
-        failure = currentErrorMessage();
+        writeErrorLine(currentErrorMessage());
+        return 1;
     }
-    if (failure != nullptr) exitWithError(failure);
-    return 0;
 }
 
 } // namespace Trillo

@@ -1,7 +1,14 @@
 // trillo end to end: the real binary on files that our writer builds.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
+
+#include <liedwerk/ParseVSQ.h>
+#include <orbt/ByteSink.h>
+#include <trillo/DumpWriter.h>
 
 #include "RunTool.h"
 #include "SmfWriter.h"
@@ -16,10 +23,33 @@ ToolResult trillo(const std::vector<std::string>& args, const ToolOptions& optio
     return runTool(kBinary, args, options);
 }
 
-ToolResult trilloOn(const Bytes& bytes, const ToolOptions& options = {}) {
-    TempDir dir;
-    return trillo({dir.write("input.vsq", bytes)}, options);
+// How the tool is given its input: a path, or "-" with standard input
+// redirected from the file (one read may fetch many blocks) or from a pipe
+// (reads may come short).
+enum class Feed { Path, StdinFile, StdinPipe };
+const Feed kFeeds[] = {Feed::Path, Feed::StdinFile, Feed::StdinPipe};
+
+const char* nameOf(Feed feed) {
+    switch (feed) {
+    case Feed::Path: return "the file's path";
+    case Feed::StdinFile: return "- with the file on standard input";
+    case Feed::StdinPipe: return "- with a pipe on standard input";
+    }
+    return "?";
 }
+
+ToolResult trilloOn(const Bytes& bytes, ToolOptions options = {}, Feed feed = Feed::Path) {
+    TempDir dir;
+    const std::string path = dir.write("input.vsq", bytes);
+    switch (feed) {
+    case Feed::Path: return trillo({path}, options);
+    case Feed::StdinFile: options.stdinPath = path; break;
+    case Feed::StdinPipe: options.stdinBytes = bytes; break;
+    }
+    return trillo({"-"}, options);
+}
+
+ToolResult trilloOn(const Bytes& bytes, Feed feed) { return trilloOn(bytes, {}, feed); }
 
 void expectResult(const ToolResult& result, const std::string& out, const std::string& err, int status) {
     EXPECT_EQ(result.out, out);
@@ -38,26 +68,126 @@ Bytes withoutLast(Bytes bytes, std::size_t n) {
     return bytes;
 }
 
+// Only one argument is a run; the options too stand alone.
 TEST(Cli, ArgumentCount) {
-    for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{"a", "b"}}) {
+    const std::vector<std::string> lists[] = {
+        {}, {"a", "b"}, {"--help", "x"}, {"x", "--version"}, {"--help", "--version"}, {"-", "-"},
+    };
+    for (const auto& args : lists) {
         SCOPED_TRACE(args.size());
         expectResult(trillo(args), "", "usage: trillo <file>\n", 1);
     }
 }
 
+TEST(Cli, HelpAndVersion) {
+    expectResult(trillo({"--version"}), std::string("trillo ") + TRILLO_VERSION + "\n", "", 0);
+    const ToolResult help = trillo({"--help"});
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: trillo <file>\n", 0), 0u) << help.out;
+    for (const char* part : {"\n       trillo -\n", "standard input", "./-", "Exit status: 0", "trillo(1)"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    // Written to a full device or a closed stream, they fail like a dump.
+    ToolOptions toFull;
+    toFull.stdoutPath = "/dev/full";
+    ToolOptions closed;
+    closed.closeStdout = true;
+    for (const char* option : {"--help", "--version"}) {
+        SCOPED_TRACE(option);
+        expectResult(trillo({option}, toFull), "", "Error: cannot write file.\n", 1);
+        expectResult(trillo({option}, closed), "", "Error: cannot write file.\n", 1);
+    }
+}
+
+// Paths that no user can open, and a file whose mode forbids reading, which
+// root too is refused once it lacks the power to override modes.
 TEST(Cli, FilesThatCannotBeRead) {
     TempDir dir;
     expectResult(trillo({dir.path() + "/missing.vsq"}), "", "Error: cannot open file.\n", 1);
+    const std::string file = dir.write("input.vsq", workedExample());
+    expectResult(trillo({file + "/inside"}), "", "Error: cannot open file.\n", 1);
     expectResult(trillo({dir.path()}), "", "Error: cannot read file.\n", 1); // a folder opens, but does not read
     const std::string locked = dir.write("locked.vsq", workedExample());
-    chmod(locked.c_str(), 0);
-    if (geteuid() != 0) expectResult(trillo({locked}), "", "Error: cannot open file.\n", 1);
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    ToolOptions asAnyUser;
+    asAnyUser.withoutRootOverride = true;
+    expectResult(trillo({locked}, asAnyUser), "", "Error: cannot open file.\n", 1);
+    chmod(locked.c_str(), 0600);
+    expectResult(trillo({locked}, asAnyUser), kWorkedExampleDump, "", 0); // the same run, allowed
+}
+
+// "-" is standard input; a file of that name is reached as ./-.
+TEST(Cli, StandardInput) {
+    TempDir dir;
+    dir.write("-", workedExample());
+    ToolOptions inDir;
+    inDir.workingDirectory = dir.path();
+    expectResult(trillo({"./-"}, inDir), kWorkedExampleDump, "", 0); // standard input is empty
+    expectResult(trillo({"-"}, inDir), "", "Error: Unexpected file end.\n", 1);
+    ToolOptions closed;
+    closed.closeStdin = true;
+    expectResult(trillo({"-"}, closed), "", "Error: cannot open file.\n", 1);
+    ToolOptions folder;
+    folder.stdinPath = dir.path();
+    expectResult(trillo({"-"}, folder), "", "Error: cannot read file.\n", 1);
 }
 
 TEST(Cli, WorkedExample) {
-    const ToolResult result = trilloOn(workedExample());
-    expectResult(result, kWorkedExampleDump, "", 0);
-    EXPECT_EQ(result.out.size(), 167u);
+    for (Feed feed : kFeeds) {
+        SCOPED_TRACE(nameOf(feed));
+        expectResult(trilloOn(workedExample(), feed), kWorkedExampleDump, "", 0);
+    }
+}
+
+// The dump that the reader and the writer make of bytes in this process.
+std::string dumpInProcess(const Bytes& bytes) {
+    OrbT::StringSink sink;
+    Trillo::DumpWriter writer(sink);
+    Liedwerk::ParseVSQ reader(writer);
+    OrbT::ByteRange range{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
+    OrbT::ByteRange end{};
+    if (reader.feed(range) && reader.feed(end)) ADD_FAILURE() << "the reader wants more";
+    writer.flush();
+    return sink.text;
+}
+
+// The bundled examples dump as the reader and the writer dump them here.
+// Under valgrind (cli_under_valgrind) the tool's own build runs them too.
+TEST(Cli, BundledExamples) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TRILLO_EXAMPLES)) {
+        if (entry.path().extension() != ".vsq") continue;
+        SCOPED_TRACE(entry.path().string());
+        ++count;
+        const std::string text = readFile(entry.path().string());
+        const Bytes bytes(text.begin(), text.end());
+        const std::string dump = dumpInProcess(bytes);
+        EXPECT_NE(dump.find("[Track01]\n"), std::string::npos);
+        expectResult(trillo({entry.path().string()}), dump, "", 0);
+    }
+    EXPECT_GE(count, 2);
+}
+
+// Field lines of every length from 3 to 302 bytes (newline included), with
+// the = at varying places, cut into frames of three sizes, the last voice's
+// frames in reverse order.
+TEST(Cli, EveryLineLength) {
+    std::string text = "[Lines]\n";
+    for (std::size_t length = 3; length <= 302; ++length) {
+        const std::size_t content = length - 1;
+        const std::size_t key = 1 + length % std::min<std::size_t>(7, content - 1);
+        std::string line(key, 'k');
+        line += '=';
+        for (std::size_t i = key + 1; i < content; ++i) line += static_cast<char>(i % 11 == 0 ? '=' : 'a' + i % 26);
+        text += line + "\n";
+    }
+    const std::size_t frames = dmFrames(text, 100).size();
+    std::vector<std::size_t> reversed;
+    for (std::size_t i = frames; i-- > 0;) reversed.push_back(i);
+    const Bytes file = smf(Header(), {master(), dmTrack(text, 64), dmTrack(text, 247), dmTrack(text, 100, reversed)});
+    const std::string master3 = "[Master]\nNumVoices=3\nDivision=480\n[TempoMap]\n0=Tempo:120.00\n0=Time:4/4:24:8\n\n";
+    expectResult(trilloOn(file),
+                 master3 + "[Track01]\n" + text + "\n[Track02]\n" + text + "\n[Track03]\n" + text, "", 0);
 }
 
 // A set-tempo value of 0 gives an infinite tempo: printed as such, and the
@@ -70,12 +200,21 @@ TEST(Cli, InfiniteTempo) {
                  "", 0);
 }
 
-// Every error line, each reached by a real file, after the exact part of the
-// dump that comes before it.
-TEST(Cli, ErrorLines) {
-    Header format0, format2, oneTrack, smpte, shortHeader, badMagic;
+// A file that ends in one error line, and what the dump holds before it.
+struct ErrorCase {
+    const char* name;
+    Bytes input;
+    std::string out;
+    const char* message;
+};
+
+// Every error line, each reached by a real file.
+std::vector<ErrorCase> errorCases() {
+    Header format0, format2, format3, format65535, oneTrack, smpte, shortHeader, badMagic;
     format0.format = 0;
     format2.format = 2;
+    format3.format = 3;
+    format65535.format = 65535;
     oneTrack.tracks = 1;
     smpte.division = 0xE728;
     shortHeader.length = 5;
@@ -84,18 +223,15 @@ TEST(Cli, ErrorLines) {
     const std::string head = kMaster + "[Track01]\n";
     Track overrun = dmTrack("[S]\nk=v\n").raw({0x00, 0x90, 0x3C, 0x40});
     overrun.declaredLength(static_cast<std::uint32_t>(overrun.data().size() - 1)); // the note's last byte is outside
-    struct Case {
-        const char* name;
-        Bytes input;
-        std::string out;
-        const char* message;
-    } cases[] = {
+    return {
         {"empty file", {}, "", "Unexpected file end.\n"},
         {"bad magic", oneVoice(dmTrack("[S]\n"), badMagic), "", "Illegal SMF magic.\n"},
         {"bad track magic", oneVoice(dmTrack("[S]\n").magic("MTrK")), kMaster, "Illegal SMF magic.\n"},
         {"short header", oneVoice(dmTrack("[S]\n"), shortHeader), "", "Too short SMF header.\n"},
         {"format 0", oneVoice(dmTrack("[S]\n"), format0), "", "Illegal SMF Format (Format 1 required).\n"},
         {"format 2", oneVoice(dmTrack("[S]\n"), format2), "", "Illegal SMF Format (Format 1 required).\n"},
+        {"format 3", oneVoice(dmTrack("[S]\n"), format3), "", "Illegal SMF Format (Format 1 required).\n"},
+        {"format 65535", oneVoice(dmTrack("[S]\n"), format65535), "", "Illegal SMF Format (Format 1 required).\n"},
         {"one track", oneVoice(dmTrack("[S]\n"), oneTrack), "", "Too few number of tracks.\n"},
         {"SMPTE division", oneVoice(dmTrack("[S]\n"), smpte), "", "SMPTE style division is not supported.\n"},
         {"cut inside the header", withoutLast(full, full.size() - 10), "", "Unexpected file end.\n"},
@@ -124,10 +260,23 @@ TEST(Cli, ErrorLines) {
         {"trailing bytes", concat({full, {0}}), head + "[S]\nk=v\n", "There are needless trailing bytes.\n"},
         {"two files joined", concat({full, full}), head + "[S]\nk=v\n", "There are needless trailing bytes.\n"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        expectResult(trilloOn(c.input), c.out, std::string("Error: ") + c.message, 1);
+}
+
+void expectErrorLines(Feed feed) {
+    for (const ErrorCase& c : errorCases()) {
+        SCOPED_TRACE(std::string(c.name) + ", through " + nameOf(feed));
+        expectResult(trilloOn(c.input, feed), c.out, std::string("Error: ") + c.message, 1);
     }
+}
+
+// Each error line after the exact part of the dump that comes before it.
+TEST(Cli, ErrorLines) { expectErrorLines(Feed::Path); }
+
+// The same from standard input.  Not under valgrind, for time: the paths
+// that differ run there in the other tests.
+TEST(Cli, ErrorLinesFromStandardInput) {
+    expectErrorLines(Feed::StdinFile);
+    expectErrorLines(Feed::StdinPipe);
 }
 
 // A file whose size is a multiple of the 1024-byte block.
@@ -140,20 +289,23 @@ Bytes fileOfBlocks(std::size_t blocks) {
 }
 
 TEST(Cli, BlockBoundaries) {
-    for (std::size_t blocks : {1, 2, 5}) {
-        SCOPED_TRACE(blocks);
-        const Bytes exact = fileOfBlocks(blocks);
-        const ToolResult whole = trilloOn(exact);
-        EXPECT_EQ(whole.status, 0);
-        EXPECT_EQ(whole.err, "");
-        const std::string head = kMaster + "[Track01]\n[S]\nk=";
-        EXPECT_EQ(whole.out.substr(0, head.size()), head);
-        // One more byte, alone in a further block.
-        expectResult(trilloOn(concat({exact, {'x'}})), whole.out, "Error: There are needless trailing bytes.\n", 1);
-        // Cut by one byte: the end is missing.
-        const ToolResult cut = trilloOn(withoutLast(exact, 1));
-        EXPECT_EQ(cut.err, "Error: Unexpected file end.\n");
-        EXPECT_EQ(cut.status, 1);
+    for (Feed feed : kFeeds) {
+        for (std::size_t blocks : {1, 2, 5}) {
+            SCOPED_TRACE(std::to_string(blocks) + " blocks through " + nameOf(feed));
+            const Bytes exact = fileOfBlocks(blocks);
+            const ToolResult whole = trilloOn(exact, feed);
+            EXPECT_EQ(whole.status, 0);
+            EXPECT_EQ(whole.err, "");
+            const std::string head = kMaster + "[Track01]\n[S]\nk=";
+            EXPECT_EQ(whole.out.substr(0, head.size()), head);
+            // One more byte, alone in a further block.
+            expectResult(trilloOn(concat({exact, {'x'}}), feed), whole.out,
+                         "Error: There are needless trailing bytes.\n", 1);
+            // Cut by one byte: the end is missing.
+            const ToolResult cut = trilloOn(withoutLast(exact, 1), feed);
+            EXPECT_EQ(cut.err, "Error: Unexpected file end.\n");
+            EXPECT_EQ(cut.status, 1);
+        }
     }
 }
 

@@ -56,6 +56,8 @@ std::string exceptionName() {
         return "MalformedField";
     } catch (const Trillo::Ex::NoText&) {
         return "NoText";
+    } catch (const Trillo::Ex::TrailingBytes&) {
+        return "TrailingBytes";
     } catch (const OrbT::Ex::Base&) {
         return "some other OrbT::Ex::Base";
     } catch (const std::bad_alloc&) {

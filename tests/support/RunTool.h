@@ -1,6 +1,7 @@
 // Runs the trillo binary and captures what it does.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,19 @@ struct ToolResult {
 };
 
 struct ToolOptions {
-    std::string stdoutPath;       // write standard output there instead of capturing it
-    std::string stderrPath;       // likewise for standard error
-    std::string stdinPath;        // read standard input from there (default: /dev/null)
-    bool closeStdout = false;     // start with standard output closed
-    long addressSpaceLimit = 0;   // bytes; 0 for no limit
+    std::string stdoutPath;           // write standard output there instead of capturing it
+    std::string stderrPath;           // likewise for standard error
+    bool closeStdout = false;         // start with standard output closed
+    std::string stdinPath;            // standard input from this file (default: /dev/null)
+    std::optional<Bytes> stdinBytes;  // standard input from a pipe that another process fills with these
+    bool closeStdin = false;          // start with standard input closed
+    std::vector<std::string> environment; // "NAME=value" set on top of the test's environment
+    std::string workingDirectory;     // run there (default: the test's own)
+    long addressSpaceLimit = 0;       // bytes; 0 for no limit
+    unsigned timeoutSeconds = 0;      // then SIGALRM ends the run (status 128 + 14); 0 for none
+    // Run as root, the binary has no power to open a file whatever its mode:
+    // it can be refused like any other user.  No effect for other users.
+    bool withoutRootOverride = false;
 };
 
 // Runs the binary with these arguments (without the program name), under the
@@ -42,5 +51,8 @@ public:
 private:
     std::string path_;
 };
+
+// The whole content of a file ("" when it cannot be read).
+std::string readFile(const std::string& path);
 
 } // namespace Fixture

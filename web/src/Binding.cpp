@@ -34,8 +34,6 @@ namespace {
 
 using Liedwerk::ParseVSQs::ViewHooks;
 
-constexpr char kTrailingBytes[] = "There are needless trailing bytes.\n"; // as the tool says it
-
 // Feeds one file to the reader in the tool's ranges: a new range starts at
 // every multiple of the tool's block size, counted from the file's start, and
 // at every piece's start.  Keeps the first failure: the message of the
@@ -75,20 +73,14 @@ private:
 
     void feedRanges(const std::uint8_t* bytes, std::uint32_t count) {
         while (count != 0) {
-            if (complete_) {
-                failure_ = kTrailingBytes;
-                return;
-            }
+            if (complete_) throw Trillo::Ex::TrailingBytes();
             const std::uint32_t toBoundary = kBlockSize - static_cast<std::uint32_t>(offset_ % kBlockSize);
             OrbT::ByteRange range{bytes, count < toBoundary ? count : toBoundary};
             bytes += range.count;
             count -= range.count;
             offset_ += range.count;
             while (!complete_ && !range.empty()) complete_ = !reader_.feed(range);
-            if (!range.empty()) {
-                failure_ = kTrailingBytes;
-                return;
-            }
+            if (!range.empty()) throw Trillo::Ex::TrailingBytes();
         }
     }
 

@@ -1,4 +1,4 @@
-// The tool's own exception, and the one handler that turns any exception
+// The tool's own exceptions, and the one handler that turns any exception
 // into the single error line that the user sees.
 #pragma once
 
@@ -11,6 +11,9 @@ namespace Ex {
 // A voice track ended without any section: an SMF, but not a VSQ file.
 struct NoText : OrbT::Ex::DataError {};
 
+// Bytes follow the last announced track chunk.
+struct TrailingBytes : OrbT::Ex::DataError {};
+
 } // namespace Ex
 
 // The message of the exception being handled: call it only inside a catch
@@ -18,8 +21,7 @@ struct NoText : OrbT::Ex::DataError {};
 const char* currentErrorMessage() noexcept;
 
 // Writes "Error: " and the message (which ends with its own "\n") to standard
-// error and ends the process with status 1 through the normal exit path, so
-// what standard output holds is flushed.
-[[noreturn]] void exitWithError(const char* message);
+// error.  A failure to write is ignored: there is nowhere left to report it.
+void writeErrorLine(const char* message) noexcept;
 
 } // namespace Trillo

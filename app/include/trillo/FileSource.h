@@ -3,9 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 
-#include <orbsmf/ByteRange.h>
+#include <orbt/ByteRange.h>
 
 namespace Trillo {
 
@@ -16,7 +16,14 @@ public:
 
     // Opens path in binary mode; throws OrbT::Ex::CannotOpenFile.
     explicit FileSource(const char* path);
-    ~FileSource(); // closes the file
+    // Reads what standard input holds, from where it stands, through a
+    // stream of its own (standard input's stream is left unused); throws
+    // OrbT::Ex::CannotOpenFile when standard input is closed.
+    static FileSource standardInput();
+
+    ~FileSource(); // closes the stream
+    FileSource(FileSource&&) noexcept;
+    FileSource& operator=(FileSource&&) = delete;
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
 
@@ -27,11 +34,12 @@ public:
     // holds bytes.
     void fill();
 
-    OrbSMF::ByteRange range; // the unread bytes of the current block
+    OrbT::ByteRange range; // the unread bytes of the current block
 
 private:
-    struct Block; // the stream handle, the block buffer and the stream's buffer, one allocation
-    Block* block_;
+    class Impl_; // the stream, the block buffer and the stream's buffer, one allocation
+    explicit FileSource(std::unique_ptr<Impl_> impl);
+    std::unique_ptr<Impl_> impl_;
 };
 
 } // namespace Trillo

@@ -2,11 +2,19 @@
 
 namespace Trillo {
 
-// One run of `trillo <file>`: dumps the VSQ file named by argv[1] to standard
-// output.  Returns 0 on success; every failure writes its one line to
-// standard error and ends the process with status 1 (the usage line for a
-// wrong argument count).  It sets standard output's buffering, so it runs
-// once per process, before anything else writes to standard output.
+// One run of the tool, as main gets it; returns the exit status.
+//
+//   trillo FILE       dumps the VSQ file to standard output
+//   trillo -          the same, with the file read from standard input
+//   trillo --help     a short help on standard output
+//   trillo --version  "trillo <version>" on standard output
+//
+// Returns 0 when the dump (or the help, or the version) is complete on
+// standard output.  Any other argument count writes the usage line to
+// standard error and returns 1.  Every failure writes its one "Error: " line
+// to standard error and returns 1; what was dumped before it has then been
+// handed to standard output's stream, which the process's normal exit
+// flushes.
 int run(int argc, char** argv);
 
 } // namespace Trillo
