@@ -22,7 +22,8 @@ namespace Liedwerk {
 //     while (reader.feed(range)) range = nextBlock();  // empty at end of input
 //     // bytes left in range follow the SMF's last announced track
 //
-// Not copyable.  After any exception, only destroy it.
+// Not copyable.  An exception, the reader's own or a receiver's, ends the parse:
+// every later feed throws one of the same type.
 class ParseVSQ {
 public:
     // The receiver must outlive the reader.

@@ -32,7 +32,7 @@ namespace Liedwerk::ParseVSQs {
 //
 // Every call is made from inside ParseVSQ::feed.  Do not call feed of the
 // reader that is calling you.  An exception thrown here passes out of feed
-// unchanged and ends the parse; the reader must then only be destroyed.
+// unchanged and ends the parse: every later feed throws one of the same type.
 class ViewHooks {
 public:
     virtual ~ViewHooks();
