@@ -17,13 +17,17 @@ void DumpWriter::flush() {
     if (count != 0) sink_.write(buffer_.get(), count);
 }
 
-// Bytes that do not fit are preceded by a flush; a block larger than the
-// whole buffer goes to the sink as it is.
+// The buffer goes to the sink when bytes come that it has no room for, and
+// always full: the sink sees whole blocks of kBufferSize, but for the last.
 void DumpWriter::put(std::string_view bytes) {
-    if (bytes.size() > kBufferSize - used_) {
+    while (bytes.size() > kBufferSize - used_) {
+        const std::size_t room = kBufferSize - used_;
+        std::memcpy(buffer_.get() + used_, bytes.data(), room);
+        used_ = kBufferSize;
+        bytes.remove_prefix(room);
         flush();
-        if (bytes.size() >= kBufferSize) return sink_.write(bytes.data(), bytes.size());
     }
+    if (bytes.empty()) return;
     std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
 }

@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__unix__)
+#include <unistd.h>
+#endif
+
 #include <liedwerk/ParseVSQ.h>
 #include <orbt/ByteSink.h>
 #include <trillo/DumpWriter.h>
@@ -45,6 +49,19 @@ void readAll(FileSource& source, DumpWriter& writer) {
     if (!source.range.empty()) throw Ex::TrailingBytes();
 }
 
+// A dump into a file or a pipe leaves in blocks of the writer's size: the
+// writer hands over whole blocks, which go straight through a stream buffer
+// of that size, and what it hands over at the end or after a failure waits
+// there until the process ends, as the bytes of any buffered stream do.  A
+// terminal keeps its line buffering.  Called before anything is written.
+void enlargeOutputBuffer() {
+#if defined(__unix__)
+    if (isatty(fileno(stdout))) return;
+#endif
+    static char buffer[DumpWriter::kBufferSize];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
+
 // Output that fails only when flushed must not end in status 0.
 void flushStandardOutput() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw OrbT::Ex::CannotWriteFile();
@@ -53,6 +70,7 @@ void flushStandardOutput() {
 // Dumps the input to standard output.  What was dumped before a failure
 // stays there: the writer is flushed before the exception goes on.
 void dump(FileSource source) {
+    enlargeOutputBuffer();
     OrbT::FileSink sink(stdout);
     DumpWriter writer(sink);
     try {

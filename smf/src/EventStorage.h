@@ -11,9 +11,10 @@ namespace OrbSMF {
 
 // A byte buffer that grows only as bytes arrive: an event's announced length
 // reserves nothing, so a lying length costs no memory.  It grows by doubling
-// while small and by kStep once large, with realloc, which extends a large
-// block in place (glibc remaps it); so an event of s bytes needs at most
-// s + kStep bytes, never two copies of itself.
+// while small and by kStep once large, never past the event's size, with
+// realloc: glibc extends a large block in place (it maps such blocks apart
+// and remaps them), so an event of s bytes needs about s bytes there, not a
+// second copy of itself while it grows.
 class EventStorage {
 public:
     static constexpr std::size_t kStep = 1024 * 1024;

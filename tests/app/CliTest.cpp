@@ -320,6 +320,38 @@ TEST(Cli, OutputThatCannotBeWritten) {
     expectResult(trillo({input}, closed), "", "Error: cannot write file.\n", 1);
 }
 
+// Output goes out in blocks of 64 KiB: a dump shorter than that into a full
+// device fails only at the end, so a failure of the input met before is what
+// the tool reports; a longer one fails when its first block goes out.
+TEST(Cli, AFullDeviceFailsWhenABlockGoesOut) {
+    const auto textOf = [](std::size_t bytes) {
+        std::string text = "[S]\n";
+        while (text.size() < bytes) text += "key=" + std::string(60, 'v') + "\n";
+        return text;
+    };
+    ToolOptions toFull;
+    toFull.stdoutPath = "/dev/full";
+    for (std::size_t bytes : {std::size_t{5000}, std::size_t{60000}}) {
+        SCOPED_TRACE(bytes);
+        const Bytes file = oneVoice(dmTrack(textOf(bytes)));
+        expectResult(trilloOn(concat({file, {0}}), toFull), "", "Error: There are needless trailing bytes.\n", 1);
+        expectResult(trilloOn(oneVoice(dmTrack(textOf(bytes) + "=x\n")), toFull), "",
+                     "Error: exception caught.\n", 1);
+        expectResult(trilloOn(file, toFull), "", "Error: cannot write file.\n", 1);
+    }
+    expectResult(trilloOn(concat({oneVoice(dmTrack(textOf(70000))), {0}}), toFull), "", "Error: cannot write file.\n", 1);
+    // Both streams into one file: the error line comes after the dump's
+    // first whole block, and the rest of the dump after it.
+    const std::string text = textOf(100000);
+    ToolOptions oneFile;
+    oneFile.errorToOutput = true;
+    const ToolResult both = trilloOn(oneVoice(dmTrack(text + "=x\n")), oneFile);
+    const std::string dump = kMaster + "[Track01]\n" + text;
+    ASSERT_GT(dump.size(), 65536u);
+    EXPECT_EQ(both.out, dump.substr(0, 65536) + "Error: exception caught.\n" + dump.substr(65536));
+    EXPECT_EQ(both.status, 1);
+}
+
 // Standard error that cannot be written changes neither the dump nor the status.
 TEST(Cli, StandardErrorThatCannotBeWritten) {
     ToolOptions errToFull;

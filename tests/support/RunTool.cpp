@@ -77,6 +77,7 @@ pid_t startFeeder(int readEnd, int writeEnd, const Bytes& bytes) {
     } else {
         redirect(1, outPath, O_WRONLY | O_CREAT | O_TRUNC);
     }
+    if (options.errorToOutput && dup2(1, 2) < 0) fail("dup2");
     if (options.closeStdin) {
         close(0);
     } else if (stdinPipe >= 0) {

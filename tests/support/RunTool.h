@@ -19,6 +19,7 @@ struct ToolOptions {
     std::string stdoutPath;           // write standard output there instead of capturing it
     std::string stderrPath;           // likewise for standard error
     bool closeStdout = false;         // start with standard output closed
+    bool errorToOutput = false;       // standard error into standard output, as "2>&1" does
     std::string stdinPath;            // standard input from this file (default: /dev/null)
     std::optional<Bytes> stdinBytes;  // standard input from a pipe that another process fills with these
     bool closeStdin = false;          // start with standard input closed

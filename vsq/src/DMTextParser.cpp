@@ -120,8 +120,7 @@ const char* DMTextParser::longLine(const char* at, const char* end, Run& run, bo
 void DMTextParser::take(Run& run, std::string_view line, LineKind kind, bool& sectionOpen) {
     if (kind == Bad) {
         reportRun(run);
-        parseLine(line); // throws
-        return;
+        return parseLine(line); // throws
     }
     if (run.start == nullptr) run.start = line.data();
     run.end = line.data() + line.size() + 1;

@@ -63,6 +63,8 @@ public:
         key_.assign(key);
         value_.assign(value);
         to_.onField(track, section_.c_str(), key_.c_str(), value_.c_str());
+        letGoOfLong(key_);
+        letGoOfLong(value_);
     }
     // A run is copied once; each line's "\n", and a field's first "=", then
     // become the terminators.  The lines are short: one plain pass over each
@@ -88,9 +90,16 @@ public:
             }
             line = newline + 1;
         }
+        letGoOfLong(run_);
     }
 
 private:
+    // A copy of a long text does not keep its storage for the next.
+    static void letGoOfLong(std::string& copy) {
+        constexpr std::size_t kKept = 4096;
+        if (copy.capacity() > kKept) std::string().swap(copy);
+    }
+
     ParseVSQs::Hooks& to_;
     std::string section_; // the open section's name, as its onBeginSection had it
     std::string key_;

@@ -26,8 +26,9 @@ namespace Trillo {
 //                            onLines: the lines as they stand
 //                            onEndTrack (a blank line, except after the last track)
 //
-// The lines gather in the writer's own buffer, which goes to the sink in large
-// blocks whenever it is full; flush hands over the rest.  A sink that fails
+// The lines gather in the writer's own buffer, which goes to the sink in
+// whole blocks of kBufferSize as soon as more bytes come than it holds; flush
+// hands over the rest.  A sink that fails
 // throws (OrbT::Ex::CannotWriteFile) from the event whose bytes it was
 // taking.  A voice track that ends without a section throws Ex::NoText.  The
 // writer keeps no model of the file: its memory is the buffer.
