@@ -5,11 +5,14 @@ CMake files (python/CMakeLists.txt and each library's folder).  Here CMake is
 configured on the whole project with -DTRILLO_PYTHON_MODULE=ON, in setuptools'
 build folder, and only the module's target is built; the compiler comes from
 CXX and CXXFLAGS as for any CMake build, and CMAKE_BUILD_PARALLEL_LEVEL sets
-the parallel jobs.  The package is built from a clone of the project: it needs
+the parallel jobs, and TRILLO_CMAKE_ARGS adds arguments to the configuration
+(say "-G Ninja -DTRILLO_WERROR=ON").  The package is built from a clone of the project: it needs
 the folders beside python/.
 """
 
+import os
 import re
+import shlex
 import subprocess
 import sys
 import sysconfig
@@ -50,6 +53,7 @@ class CMakeBuild(build_ext):
             f"-Dpybind11_DIR={pybind11.get_cmake_dir()}",
             f"-DTRILLO_PYTHON_MODULE_DIR={target.parent}",
             f"-DTRILLO_PYTHON_MODULE_SUFFIX={sysconfig.get_config_var('EXT_SUFFIX')}",
+            *shlex.split(os.environ.get("TRILLO_CMAKE_ARGS", "")),
         ]
         subprocess.run(configure, check=True)
         subprocess.run(["cmake", "--build", str(build), "--target", "_trillo"], check=True)

@@ -1,5 +1,9 @@
 #include "Objects.h"
 
+#include <functional>
+#include <string_view>
+#include <vector>
+
 namespace py = pybind11;
 
 namespace TrilloPy {
@@ -15,6 +19,33 @@ py::object owned(PyObject* object) {
 py::object call(const py::object& type, std::initializer_list<PyObject*> args) {
     return owned(PyObject_Vectorcall(type.ptr(), const_cast<PyObject* const*>(args.begin()), args.size(), nullptr));
 }
+
+// Names, keys and values repeat a lot (keys above all): the last text seen
+// in each of a fixed number of slots is given again rather than made anew,
+// which saves making it and the memory of a copy.  Direct-mapped, so a run
+// of texts that never repeat costs a hash each and holds only the slots.
+class TextCache {
+public:
+    // The object for bytes, made by make (a new reference) on a miss; returns
+    // a new reference.
+    template <class Make>
+    PyObject* get(std::string_view bytes, Make&& make) {
+        Slot& slot = slots_[std::hash<std::string_view>()(bytes) % kSlots];
+        if (!slot.object || slot.bytes != bytes) {
+            slot.object = owned(make());
+            slot.bytes = bytes;
+        }
+        return py::object(slot.object).release().ptr();
+    }
+
+private:
+    static constexpr std::size_t kSlots = 4096;
+    struct Slot {
+        std::string_view bytes; // in the Collected's text, which outlives the cache
+        py::object object;
+    };
+    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+};
 
 class Builder {
 public:
@@ -32,15 +63,16 @@ private:
     const Collected& in_;
     const char* encoding_;
     py::module_ model_;
+    mutable TextCache cache_;
 };
 
 PyObject* Builder::text(const Span& span) const {
-    const char* bytes = in_.text.data() + span.offset;
-    const auto length = static_cast<Py_ssize_t>(span.length);
-    PyObject* object = encoding_ == nullptr ? PyBytes_FromStringAndSize(bytes, length)
-                                            : PyUnicode_Decode(bytes, length, encoding_, "strict");
-    if (object == nullptr) throw py::error_already_set();
-    return object;
+    const std::string_view bytes(in_.text.data() + span.offset, span.length);
+    return cache_.get(bytes, [&bytes, this] {
+        const auto length = static_cast<Py_ssize_t>(bytes.size());
+        return encoding_ == nullptr ? PyBytes_FromStringAndSize(bytes.data(), length)
+                                    : PyUnicode_Decode(bytes.data(), length, encoding_, "strict");
+    });
 }
 
 py::object Builder::tempoMap() const {

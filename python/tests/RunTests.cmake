@@ -1,12 +1,12 @@
 # The Python package's test, run by CTest:
 #   cmake -DPYTHON=/usr/bin/python3 -DSOURCE=<python/> -DWORK=<folder> -DTRILLO_BIN=<trillo>
-#         -DCXX=<compiler> -P RunTests.cmake
+#         -DCXX=<compiler> -DWERROR=<ON|OFF> -P RunTests.cmake
 # installs the package as the README says, into a virtual environment of its
 # own under WORK (offline: nothing comes from a package index), and runs its
 # pytest suite with that environment's interpreter.  The build's files stay
 # under WORK, and the extension is compiled by the compiler of the enclosing
-# build.
-foreach(var IN ITEMS PYTHON SOURCE WORK TRILLO_BIN CXX)
+# build, with its warnings as errors when it has them so.
+foreach(var IN ITEMS PYTHON SOURCE WORK TRILLO_BIN CXX WERROR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunTests.cmake needs -D${var}=...")
   endif()
@@ -28,6 +28,7 @@ endif()
 file(WRITE "${WORK}/setup.cfg" "[build]\nbuild_base = ${WORK}/build\n[egg_info]\negg_base = ${WORK}\n")
 set(ENV{DIST_EXTRA_CONFIG} "${WORK}/setup.cfg")
 set(ENV{CXX} "${CXX}")
+set(ENV{TRILLO_CMAKE_ARGS} "-DTRILLO_WERROR=${WERROR}")
 run("installing the package"
     "${venv}/bin/python" -m pip install --quiet --no-index --no-build-isolation --force-reinstall --no-deps "${SOURCE}")
 

@@ -55,7 +55,7 @@ class BinaryReader(Protocol):
     def read(self, size: int, /) -> bytes: ...
 
 
-Source = Union[str, "os.PathLike[str]", "os.PathLike[bytes]", bytes, bytearray, memoryview, BinaryReader]
+Source = Union[str, os.PathLike[str], os.PathLike[bytes], bytes, bytearray, memoryview, BinaryReader]
 """What read and dump take: a path, a bytes-like object or a binary file object."""
 
 
