@@ -12,7 +12,8 @@
 #   floor64k                      the same with 64 KiB stream buffers, as trillo has
 #   cat FILE > /dev/null
 #   midicsv FILE > /dev/null      a generic SMF-to-text tool, for comparison
-# with the ratios trillo/floor and trillo/midicsv, the sha256 of trillo's dump
+# then over a batch of 300 generated files of about 100 KB, one process per
+# file, trillo against cat; with the ratios trillo/floor and trillo/midicsv, the sha256 of trillo's dump
 # of the 100 MB file, and the micro-benchmarks (BENCH_MICRO=0 skips them).
 # Every command runs once untimed first, so the file is in the page cache;
 # then each round times every command once, in turn.
@@ -114,6 +115,34 @@ for mb in 10 100; do
   echo
 done
 echo "trillo peak RSS, 100 MB minus 10 MB: $((rss_trillo_100 - rss_trillo_10)) KiB"
+
+# Real-sized files: a batch of 300 files of about 100 KB, one process per
+# file, against cat over the same files; rounds interleaved, medians.
+echo
+mkdir "$work/batch"
+for i in $(seq 1 300); do
+  "$build/bench/make_bench_vsq" "$(awk -v i="$i" 'BEGIN { printf "%.4f", 0.09 + i * 0.0001 }')" "$work/batch/$i.vsq"
+done
+batch_once() { # wall microseconds for the command over every file of the batch
+  local start end f
+  start=$(date +%s%N)
+  for f in "$work"/batch/*.vsq; do "$@" "$f" >/dev/null; done
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000))
+}
+: >"$work/batch-trillo"
+: >"$work/batch-cat"
+batch_once "$trillo" >/dev/null
+for ((i = 0; i < runs; i++)); do
+  batch_once "$trillo" >>"$work/batch-trillo"
+  batch_once cat >>"$work/batch-cat"
+done
+median() { sort -n "$1" | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.3f", m / 1e6 }'; }
+batch_trillo=$(median "$work/batch-trillo")
+batch_cat=$(median "$work/batch-cat")
+echo "== batch of 300 files of about 100 KB ($(du -sk "$work/batch" | cut -f1) KiB), one process per file"
+printf '%-10s %9s\n' command "wall (s)" trillo "$batch_trillo" cat "$batch_cat"
+echo "trillo/cat:     $(ratio "$batch_trillo" "$batch_cat")"
 
 if [ "${BENCH_MICRO:-1}" != 0 ]; then
   echo

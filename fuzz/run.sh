@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each (or the one named) for
 # SECONDS, starting from a seed corpus that our fixture writer makes.
-#   fuzz/run.sh SECONDS [fuzz_vsq|fuzz_smf]
+#   fuzz/run.sh SECONDS [fuzz_vsq|fuzz_smf|fuzz_views]
 set -euo pipefail
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET]}
 cd "$(dirname "$0")/.."
 build=${FUZZ_BUILD:-build-fuzz}
 CXX=clang++ cmake -S . -B "$build" -G Ninja -DTRILLO_FUZZ=ON -DTRILLO_BUILD_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target fuzz_vsq fuzz_smf make_corpus
-targets=${2:-fuzz_vsq fuzz_smf}
+cmake --build "$build" --target fuzz_vsq fuzz_smf fuzz_views make_corpus
+targets=${2:-fuzz_vsq fuzz_smf fuzz_views}
 for target in $targets; do
   corpus=fuzz/corpus-$target
   mkdir -p "$corpus"

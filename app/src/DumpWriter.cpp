@@ -116,7 +116,11 @@ void DumpWriter::onField(std::int32_t, std::string_view, std::string_view key, s
     put('\n');
 }
 
-// The lines stand in the text exactly as the dump prints them.
-void DumpWriter::onFieldLines(std::int32_t, std::string_view, std::string_view lines) { put(lines); }
+// Section and field lines stand in the text exactly as the dump prints them,
+// and a run always holds a section line or lies in an open section.
+void DumpWriter::onLines(std::int32_t, std::string_view, std::string_view lines) {
+    sectionSeen_ = true;
+    put(lines);
+}
 
 } // namespace Trillo

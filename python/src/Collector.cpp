@@ -40,17 +40,23 @@ void Collector::onField(std::int32_t, std::string_view, std::string_view key, st
     out_.fields.emplace_back(keySpan, keep(value));
 }
 
-// The run is kept whole, "=" and "\n" included, and cut where it lies.
-void Collector::onFieldLines(std::int32_t, std::string_view, std::string_view lines) {
+// The run is kept whole, "[", "]", "=" and "\n" included, and cut where it
+// lies: its lines are checked, a section line "[name]", a field line with an
+// "=" after its first byte.
+void Collector::onLines(std::int32_t, std::string_view, std::string_view lines) {
     const std::size_t base = keep(lines).offset;
     const char* const start = lines.data();
     std::size_t at = 0;
     while (at != lines.size()) {
         const auto* newline = static_cast<const char*>(std::memchr(start + at, '\n', lines.size() - at));
         const auto end = static_cast<std::size_t>(newline - start);
-        const auto* equals = static_cast<const char*>(std::memchr(start + at, '=', end - at));
-        const auto split = static_cast<std::size_t>(equals - start);
-        out_.fields.emplace_back(Span{base + at, split - at}, Span{base + split + 1, end - split - 1});
+        if (start[at] == '[') {
+            out_.sections.push_back(CollectedSection{Span{base + at + 1, end - at - 2}, out_.fields.size()});
+        } else {
+            const auto* equals = static_cast<const char*>(std::memchr(start + at, '=', end - at));
+            const auto split = static_cast<std::size_t>(equals - start);
+            out_.fields.emplace_back(Span{base + at, split - at}, Span{base + split + 1, end - split - 1});
+        }
         at = end + 1;
     }
 }

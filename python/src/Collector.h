@@ -65,7 +65,7 @@ public:
     void onEndSection(std::int32_t, std::string_view) override {}
     void onField(std::int32_t track, std::string_view section, std::string_view key,
                  std::string_view value) override;
-    void onFieldLines(std::int32_t track, std::string_view section, std::string_view lines) override;
+    void onLines(std::int32_t track, std::string_view section, std::string_view lines) override;
 
 private:
     Span keep(std::string_view bytes);

@@ -12,6 +12,10 @@
 //
 // Numbers are big-endian.  Chunk types are compared as the big-endian 32-bit
 // number of their four ASCII bytes.
+//
+// The meta length is one plain byte here, not a variable-length number: the
+// files this reader is for write it so, and a length byte of 0x80 or more
+// stands for that many data bytes.
 #pragma once
 
 #include <cstdint>
@@ -24,28 +28,28 @@ constexpr std::uint32_t kChunkHeaderSize = 8;      // type and length
 constexpr std::uint32_t kHeaderDataSize = 6;       // format, tracks, division
 
 constexpr std::uint8_t kStatusBit = 0x80;   // set in every status byte
-constexpr std::uint8_t kSysExStart = 0xF0;  // system exclusive, stored with its F0
+constexpr std::uint8_t kSysExStart = 0xF0;  // system exclusive
 constexpr std::uint8_t kSysExEscape = 0xF7; // system exclusive, bytes as they stand
 constexpr std::uint8_t kMeta = 0xFF;
 constexpr std::uint8_t kFirstSystemStatus = 0xF0; // 0xF0-0xFF are not channel messages
+constexpr std::uint32_t kMetaPrefixSize = 2;      // a meta event's type and length bytes
 
 constexpr std::uint32_t kMaxVarNumberBytes = 4;
+constexpr std::uint8_t kVarNumberMore = 0x80; // set on every byte of a number but its last
+constexpr std::uint8_t kVarNumberBits = 0x7F;
 
-// Length of a channel message, status byte included, by its status byte
-// (0x80-0xEF): Program Change and Channel Pressure carry one data byte, the
-// other five messages two.
-constexpr std::uint32_t channelMessageLength(std::uint8_t status) {
+// Data bytes of a channel message, by its status byte (0x80-0xEF): Program
+// Change and Channel Pressure carry one, the other five messages two.
+constexpr std::uint32_t channelDataLength(std::uint8_t status) {
     const std::uint8_t high = status & 0xF0;
-    return (high == 0xC0 || high == 0xD0) ? 2 : 3;
+    return (high == 0xC0 || high == 0xD0) ? 1 : 2;
 }
 
 inline std::uint32_t readBE32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-           (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
 }
 
-inline std::uint16_t readBE16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
+inline std::uint16_t readBE16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
 
 } // namespace OrbSMF::Format

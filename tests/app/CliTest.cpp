@@ -183,7 +183,7 @@ TEST(Cli, StandardErrorThatCannotBeWritten) {
 // the file's end when the chunk's length lies too.
 TEST(Cli, HugeAnnouncedSysExReservesNothing) {
     ToolOptions small;
-    small.addressSpaceLimit = 64L << 20;
+    small.addressSpaceLimit = 20L << 20;
     const Bytes sysex = {0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0x7F, 0x01};
     const Bytes honest = oneVoice(dmTrack("[S]\n").raw(sysex));
     EXPECT_LT(honest.size(), 200u);
@@ -191,6 +191,17 @@ TEST(Cli, HugeAnnouncedSysExReservesNothing) {
                  "Error: SMF data error - track chunk overrun.\n", 1);
     const Bytes lying = oneVoice(dmTrack("[S]\n").raw(sysex).declaredLength(0xFFFFFFFF));
     expectResult(trilloOn(lying, small), kMaster + "[Track01]\n[S]\n", "Error: Unexpected file end.\n", 1);
+}
+
+// A real event of 100 MiB (a system exclusive event in the master track)
+// needs its own size and little more: it is put together without a second
+// copy of itself, so it dumps under a limit of 160 MiB.
+TEST(Cli, AHundredMiBEventDumpsUnderALimit) {
+    const std::string body(100u << 20, '\x55');
+    const Bytes input = smf(Header(), {Track().sysex(0, body).tempo(0, 500000).timeSignature(0, 4, 2), dmTrack("[S]\nk=v\n")});
+    ToolOptions limited;
+    limited.addressSpaceLimit = 160L << 20;
+    expectResult(trilloOn(input, limited), kMaster + "[Track01]\n[S]\nk=v\n", "", 0);
 }
 
 // Frames held back without end (frame 0 never comes) run out of memory under

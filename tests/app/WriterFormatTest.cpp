@@ -89,17 +89,16 @@ Case field(const std::string& key, const std::string& value) {
             format("%s=%s\n", key.c_str(), value.c_str())};
 }
 
-// A run of field lines goes out as it stands.
-Case fieldLines(CaseMaker& make) {
-    std::string lines;
+// A run of lines goes out as it stands.
+Case lines(CaseMaker& make) {
+    std::string run;
     for (std::uint32_t n = 1 + make.below(5); n != 0; --n) {
-        std::string line = make.text() + "=" + make.text();
+        std::string line = make.below(4) == 0 ? "[" + make.text() + "]" : make.text() + "=" + make.text();
         for (char& c : line)
             if (c == '\n') c = ' ';
-        lines += line + "\n";
+        run += line + "\n";
     }
-    return {"onFieldLines \"" + lines + "\"", [lines](Trillo::DumpWriter& w) { w.onFieldLines(0, "S", lines); },
-            lines};
+    return {"onLines \"" + run + "\"", [run](Trillo::DumpWriter& w) { w.onLines(0, "S", run); }, run};
 }
 
 Case section(const std::string& name) {
@@ -189,7 +188,7 @@ std::vector<Case> allCases() {
             cases.push_back(blankLine());
             break;
         case 7:
-            cases.push_back(fieldLines(make));
+            cases.push_back(lines(make));
             break;
         default:
             cases.push_back(field(make.text(), make.text()));

@@ -9,7 +9,7 @@ namespace {
 
 using namespace Fixture;
 
-constexpr const char* kHeaderLine = "header format=1 tracks=1 division=480 length=6 extra=0 begun=0\n";
+constexpr const char* kHeaderLine = "header format=1 tracks=1 division=480 length=6 extra=0\n";
 
 // One track chunk holding data, with the header's line and the chunk's begin
 // line taken off the log.

@@ -1,6 +1,10 @@
 // The chunk structure: header chunk, track chunk headers, end of input.
 #include <orbsmf/Parser.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "Splits.h"
@@ -28,7 +32,7 @@ TEST(SMFChunks, HeaderAndTwoTracks) {
     h.format = 0; // the parser does not judge the format, count or division
     h.division = 0xE250;
     EXPECT_EQ(parse(smf(h, {Track().endOfTrack(), Track()})),
-              "header format=0 tracks=2 division=57936 length=6 extra=0 begun=0\n"
+              "header format=0 tracks=2 division=57936 length=6 extra=0\n"
               "track 0 begin length=4\n"
               "track 0 Meta delta=0 length=4 [FF 2F 00 00]\n"
               "track 0 end\n"
@@ -39,10 +43,10 @@ TEST(SMFChunks, HeaderAndTwoTracks) {
 }
 
 TEST(SMFChunks, ZeroTracksEndsRightAfterTheHeader) {
-    EXPECT_EQ(parse(header(0)), "header format=1 tracks=0 division=480 length=6 extra=0 begun=0\n"
+    EXPECT_EQ(parse(header(0)), "header format=1 tracks=0 division=480 length=6 extra=0\n"
                                 "end of SMF\n"
                                 "done rest=0\n");
-    EXPECT_EQ(parse(header(0, {1, 2})), "header format=1 tracks=0 division=480 length=8 extra=2 begun=0\n"
+    EXPECT_EQ(parse(header(0, {1, 2})), "header format=1 tracks=0 division=480 length=8 extra=2\n"
                                         "extra begin 2\n"
                                         "extra bytes [01 02]\n"
                                         "extra end\n"
@@ -69,7 +73,7 @@ TEST(SMFChunks, ExtraHeaderBytesArePassedOnAsTheRangesHoldThem) {
         };
         const std::string log = feedPieces<OrbSMF::Parser, SplitRecorder>(input, c.cuts);
         EXPECT_EQ(log,
-                  std::string("header format=1 tracks=1 division=480 length=10 extra=4 begun=0\n"
+                  std::string("header format=1 tracks=1 division=480 length=10 extra=4\n"
                               "extra begin 4\n") +
                       c.calls +
                       "extra end\n"
@@ -99,7 +103,7 @@ TEST(SMFChunks, BrokenChunkHeaders) {
         {"cut inside the chunk header", bytesOf("MThd\0\0"), "throws UnexpectedFileEnd\n"},
         {"cut inside the header data", withoutLast(header(2)), "throws UnexpectedFileEnd\n"},
         {"cut inside the extra bytes", withoutLast(header(2, {1, 2, 3})),
-         "header format=1 tracks=2 division=480 length=9 extra=3 begun=0\nextra begin 3\n"
+         "header format=1 tracks=2 division=480 length=9 extra=3\nextra begin 3\n"
          "throws UnexpectedFileEnd\n"},
     };
     for (const Case& c : cases) {
@@ -112,20 +116,20 @@ TEST(SMFChunks, TrackCountDecidesWhereTheSMFEnds) {
     const Bytes three = concat({Track().chunk(), Track().note(0, 60).chunk(), Track().chunk()});
     // Two announced, three there: the third chunk's bytes are left over.
     EXPECT_EQ(parse(concat({header(2), three})),
-              "header format=1 tracks=2 division=480 length=6 extra=0 begun=0\n"
+              "header format=1 tracks=2 division=480 length=6 extra=0\n"
               "track 0 begin length=0\ntrack 0 end\n"
               "track 1 begin length=4\ntrack 1 Channel delta=0 length=3 [90 3C 40]\ntrack 1 end\n"
               "end of SMF\n"
               "done rest=8\n");
     // Three announced, two there.
     EXPECT_EQ(parse(concat({header(3), Track().chunk(), Track().chunk()})),
-              "header format=1 tracks=3 division=480 length=6 extra=0 begun=0\n"
+              "header format=1 tracks=3 division=480 length=6 extra=0\n"
               "track 0 begin length=0\ntrack 0 end\n"
               "track 1 begin length=0\ntrack 1 end\n"
               "throws UnexpectedFileEnd\n");
     // Every chunk after the header must be a track.
     EXPECT_EQ(parse(concat({header(3), Track().chunk(), Track().magic("XFIH").chunk(), Track().chunk()})),
-              "header format=1 tracks=3 division=480 length=6 extra=0 begun=0\n"
+              "header format=1 tracks=3 division=480 length=6 extra=0\n"
               "track 0 begin length=0\ntrack 0 end\n"
               "throws IllegalMagic\n");
 }
@@ -159,9 +163,92 @@ TEST(SMFChunks, ReceiverExceptionsPassThroughUnchanged) {
     const Bytes input = concat({header(3), Track().chunk(), Track().note(0, 1).chunk(), Track().chunk()});
     OrbSMF::ByteRange range{input.data(), static_cast<std::uint32_t>(input.size())};
     EXPECT_THROW(parser.feed(range), Stop);
-    EXPECT_EQ(recorder.log, "header format=1 tracks=3 division=480 length=6 extra=0 begun=0\n"
+    EXPECT_EQ(recorder.log, "header format=1 tracks=3 division=480 length=6 extra=0\n"
                             "track 0 begin length=0\ntrack 0 end\n"
                             "track 1 begin length=4\n");
+}
+
+// After an exception, the parser's own or a receiver's, every later feed
+// throws the same type again: a parse that has failed stays failed.
+TEST(SMFChunks, AnExceptionEndsTheParseForGood) {
+    struct Stop {};
+    struct StopAtTrack1 : SMFRecorder {
+        void onBeginTrackChunk(std::int32_t track, std::uint32_t length) override {
+            if (track == 1) throw Stop();
+            SMFRecorder::onBeginTrackChunk(track, length);
+        }
+    };
+    const Bytes good = concat({header(2), Track().chunk(), Track().chunk()});
+    const Bytes bad = concat({header(1), Bytes{'M', 'T', 'r', 'x', 0, 0, 0, 0}});
+    auto feedAll = [](OrbSMF::Parser& parser, const Bytes& input) {
+        OrbSMF::ByteRange range{input.data(), static_cast<std::uint32_t>(input.size())};
+        return parser.feed(range);
+    };
+    {
+        SMFRecorder recorder;
+        OrbSMF::Parser parser(recorder);
+        EXPECT_THROW(feedAll(parser, bad), OrbSMF::Ex::IllegalMagic);
+        EXPECT_THROW(feedAll(parser, good), OrbSMF::Ex::IllegalMagic);
+        OrbSMF::ByteRange empty{};
+        EXPECT_THROW(parser.feed(empty), OrbSMF::Ex::IllegalMagic);
+    }
+    {
+        StopAtTrack1 recorder;
+        OrbSMF::Parser parser(recorder);
+        EXPECT_THROW(feedAll(parser, good), Stop);
+        const std::string log = recorder.log;
+        EXPECT_THROW(feedAll(parser, good), Stop);
+        EXPECT_EQ(recorder.log, log); // and makes no further call
+    }
+    {
+        SMFRecorder recorder;
+        OrbSMF::Parser parser(recorder);
+        OrbSMF::ByteRange empty{};
+        EXPECT_THROW(parser.feed(empty), OrbSMF::Ex::UnexpectedFileEnd);
+        EXPECT_THROW(feedAll(parser, good), OrbSMF::Ex::UnexpectedFileEnd);
+    }
+}
+
+// An event that lies whole in the range being fed is reported where it lies;
+// one that straddles two ranges is put together and reported from the
+// parser's storage.  The bytes are the same either way (the split tests).
+TEST(SMFChunks, EventsAreReportedWhereTheyLie) {
+    struct Where : OrbSMF::Parsers::Hooks {
+        void onHeaderChunk(const OrbSMF::SMFHeader&) override {}
+        void onEndOfSMF() override {}
+        void onBeginHeaderExtra(std::uint32_t) override {}
+        void onEndHeaderExtra() override {}
+        void onHeaderExtraBytes(const std::uint8_t*, std::uint32_t) override {}
+        void onBeginTrackChunk(std::int32_t, std::uint32_t) override {}
+        void onEndTrackChunk(std::int32_t) override {}
+        void onTrackEvent(std::int32_t, const OrbSMF::SMFEvent& e) override {
+            inRange.push_back(e.data >= begin && e.data + e.size <= end);
+        }
+        const std::uint8_t* begin = nullptr; // the range being fed
+        const std::uint8_t* end = nullptr;
+        std::vector<bool> inRange;
+    };
+    const std::string text(100, 't');
+    const Bytes input = smf(Header(), {Track().text(0, text).note(0, 60).sysex(0, "abc")});
+    const std::size_t textData =
+        static_cast<std::size_t>(std::search(input.begin(), input.end(), text.begin(), text.end()) - input.begin());
+    // Whole: every event in place.  Cut halfway into the text: that event
+    // straddles, the other two lie in the second range.
+    for (const auto& [cut, expected] : {std::pair<std::size_t, std::vector<bool>>{0, {true, true, true}},
+                                         {textData + 50, {false, true, true}}}) {
+        Where where;
+        OrbSMF::Parser parser(where);
+        std::size_t at = 0;
+        for (std::size_t end : {cut, input.size()}) {
+            if (end <= at) continue;
+            OrbSMF::ByteRange range{input.data() + at, static_cast<std::uint32_t>(end - at)};
+            where.begin = range.cursor;
+            where.end = range.cursor + range.count;
+            parser.feed(range);
+            at = end;
+        }
+        EXPECT_EQ(where.inRange, expected) << "cut at " << cut;
+    }
 }
 
 } // namespace

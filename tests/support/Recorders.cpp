@@ -98,8 +98,8 @@ const char* kindName(OrbSMF::SMFEventKind kind) {
 } // namespace
 
 void SMFRecorder::onHeaderChunk(const OrbSMF::SMFHeader& h) {
-    log += line("header format=%u tracks=%u division=%u length=%u extra=%u begun=%d", h.format, h.tracks,
-                h.division, h.length, h.extra, h.tracksBegun);
+    log += line("header format=%u tracks=%u division=%u length=%u extra=%u", h.format, h.tracks, h.division,
+                h.length, h.extra);
 }
 
 void SMFRecorder::onEndOfSMF() { log += "end of SMF\n"; }
@@ -122,16 +122,29 @@ void SMFRecorder::onHeaderExtraBytes(const std::uint8_t* bytes, std::uint32_t co
 }
 
 void SMFRecorder::onBeginTrackChunk(std::int32_t track, std::uint32_t length) {
+    tick_ = 0;
     log += line("track %d begin length=%u", track, length);
 }
 
 void SMFRecorder::onEndTrackChunk(std::int32_t track) { log += line("track %d end", track); }
 
+// The event as a whole byte string: the status byte (F7 left out), a meta
+// event's type and length byte, the data, and after a meta event's data a 0.
 void SMFRecorder::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& e) {
-    log += line("track %d %s delta=%u length=%u%s [", track, kindName(e.kind), e.delta, e.length,
+    Bytes bytes;
+    if (e.status != 0xF7) bytes.push_back(e.status);
+    if (e.kind == OrbSMF::Meta) {
+        bytes.push_back(e.metaType);
+        bytes.push_back(static_cast<std::uint8_t>(e.size));
+    }
+    if (e.size != 0) bytes.insert(bytes.end(), e.data, e.data + e.size);
+    if (e.kind == OrbSMF::Meta) bytes.push_back(0);
+    log += line("track %d %s delta=%u length=%zu%s [", track, kindName(e.kind), e.delta, bytes.size(),
                 e.runningStatus ? " running" : "");
     log.pop_back(); // the line's "\n": the bytes follow
-    log += hex(e.bytes, e.length) + "]\n";
+    log += hex(bytes.data(), bytes.size()) + "]\n";
+    if (e.tick != tick_ + e.delta) log += line("track %d tick %u after %u + %u", track, e.tick, tick_, e.delta);
+    tick_ = e.tick;
 }
 
 void VSQRecorder::onHeader(std::int32_t voices, std::int32_t division) {
@@ -156,10 +169,54 @@ void VSQRecorder::onField(std::int32_t track, const char* section, const char* k
     log += "field " + std::to_string(track) + " " + section + " " + key + "=" + value + "\n";
 }
 
-void TextRecorder::onSectionName(const char* name) { log += std::string("section ") + name + "\n"; }
-void TextRecorder::onSectionEnd(const char* name) { log += std::string("end ") + name + "\n"; }
-void TextRecorder::onKeyValue(const char* section, const char* key, const char* value) {
-    log += std::string("field ") + section + " " + key + "=" + value + "\n";
+void VSQViewRecorder::onHeader(std::int32_t voices, std::int32_t division) {
+    log += line("header voices=%d division=%d", voices, division);
+}
+void VSQViewRecorder::onEndFile() { log += "end file\n"; }
+void VSQViewRecorder::onBeginTempoMap() { log += "begin tempo map\n"; }
+void VSQViewRecorder::onEndTempoMap() { log += "end tempo map\n"; }
+void VSQViewRecorder::onTempo(std::uint32_t tick, double tempo) { log += line("tempo %u %.6f", tick, tempo); }
+void VSQViewRecorder::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
+    log += line("time %u %u/%u", tick, numerator, denominator);
+}
+void VSQViewRecorder::onBeginTrack(std::int32_t track) { log += line("begin track %d", track); }
+void VSQViewRecorder::onEndTrack(std::int32_t track) { log += line("end track %d", track); }
+void VSQViewRecorder::onBeginSection(std::int32_t track, std::string_view name) {
+    log += "begin section " + std::to_string(track) + " " + std::string(name) + "\n";
+}
+void VSQViewRecorder::onEndSection(std::int32_t track, std::string_view name) {
+    log += "end section " + std::to_string(track) + " " + std::string(name) + "\n";
+}
+void VSQViewRecorder::onField(std::int32_t track, std::string_view section, std::string_view key,
+                              std::string_view value) {
+    log += "field " + std::to_string(track) + " " + std::string(section) + " " + std::string(key) + "=" +
+           std::string(value) + "\n";
+}
+
+void TextRecorder::onSectionName(std::string_view name) { log += "section " + std::string(name) + "\n"; }
+void TextRecorder::onSectionEnd(std::string_view name) { log += "end " + std::string(name) + "\n"; }
+void TextRecorder::onKeyValue(std::string_view section, std::string_view key, std::string_view value) {
+    log += "field " + std::string(section) + " " + std::string(key) + "=" + std::string(value) + "\n";
+}
+// A run is logged as its calls, after checking that it is a run of whole,
+// checked lines.
+void TextRecorder::onLines(std::string_view section, std::string_view lines) {
+    if (lines.empty() || lines.back() != '\n') log += "a run that does not end with a newline\n";
+    for (std::size_t at = 0, newline; at < lines.size(); at = newline + 1) {
+        newline = lines.find('\n', at);
+        if (newline == std::string_view::npos) newline = lines.size();
+        const std::string_view line = lines.substr(at, newline - at);
+        const std::size_t equals = line.find('=');
+        if (!line.empty() && line[0] == '[' && line.find(']') == line.size() - 1 && line.size() > 2) {
+            if (!section.empty()) onSectionEnd(section);
+            section = line.substr(1, line.size() - 2);
+            onSectionName(section);
+        } else if (equals != 0 && equals != std::string_view::npos && !section.empty()) {
+            onKeyValue(section, line.substr(0, equals), line.substr(equals + 1));
+        } else {
+            log += "an unchecked line in a run: " + std::string(line) + "\n";
+        }
+    }
 }
 
 std::vector<std::vector<std::size_t>> splitsOf(std::size_t size, std::size_t maxTwoWay, int randomSplits) {

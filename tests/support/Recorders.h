@@ -8,11 +8,12 @@
 #include <vector>
 
 #include <liedwerk/Hooks.h>
-#include <liedwerk/TextHooks.h>
+#include <liedwerk/ViewHooks.h>
 #include <orbsmf/ByteRange.h>
 #include <orbsmf/Hooks.h>
 
 #include "SmfWriter.h"
+#include "TextHooks.h"
 
 namespace Fixture {
 
@@ -22,7 +23,8 @@ std::string exceptionName();
 std::string hex(const std::uint8_t* bytes, std::size_t count);
 
 // Logs every SMF parser call.  Extra header bytes are logged as one line at
-// onEndHeaderExtra, however they were split, unless splitExtra is set.
+// onEndHeaderExtra, however they were split, unless splitExtra is set.  An
+// event's tick that is not the chunk's delta times so far adds a line.
 class SMFRecorder : public OrbSMF::Parsers::Hooks {
 public:
     explicit SMFRecorder(bool splitExtra = false) : splitExtra_(splitExtra) {}
@@ -40,6 +42,7 @@ public:
 private:
     bool splitExtra_;
     Bytes extra_;
+    std::uint32_t tick_ = 0; // the chunk's delta times so far
 };
 
 // Logs every VSQ reader call.
@@ -60,12 +63,35 @@ public:
     std::string log;
 };
 
-// Logs every text parser call.
+// Logs every call of the reader's receiver with lengths, in the lines that
+// VSQRecorder writes: a run of lines is logged as the calls it stands for, so
+// the two logs of one input must be the same.
+class VSQViewRecorder : public Liedwerk::ParseVSQs::ViewHooks {
+public:
+    void onHeader(std::int32_t voices, std::int32_t division) override;
+    void onEndFile() override;
+    void onBeginTempoMap() override;
+    void onEndTempoMap() override;
+    void onTempo(std::uint32_t tick, double tempo) override;
+    void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) override;
+    void onBeginTrack(std::int32_t track) override;
+    void onEndTrack(std::int32_t track) override;
+    void onBeginSection(std::int32_t track, std::string_view name) override;
+    void onEndSection(std::int32_t track, std::string_view name) override;
+    void onField(std::int32_t track, std::string_view section, std::string_view key,
+                 std::string_view value) override;
+    // The default cuts a run of lines into its calls.
+
+    std::string log;
+};
+
+// Logs every text parser call; a run of lines as the calls it stands for.
 class TextRecorder : public Liedwerk::TextParsers::Hooks {
 public:
-    void onSectionName(const char* name) override;
-    void onSectionEnd(const char* name) override;
-    void onKeyValue(const char* section, const char* key, const char* value) override;
+    void onSectionName(std::string_view name) override;
+    void onSectionEnd(std::string_view name) override;
+    void onKeyValue(std::string_view section, std::string_view key, std::string_view value) override;
+    void onLines(std::string_view section, std::string_view lines) override;
 
     std::string log;
 };

@@ -19,14 +19,14 @@ std::string collect(const std::vector<std::string>& texts) {
     try {
         collector.checkAndReset();
         for (const std::string& text : texts) {
-            const char* payload = nullptr;
+            std::string_view payload;
             try {
-                payload = collector.accept(text.c_str());
+                payload = collector.accept(text);
             } catch (const Liedwerk::Ex::NotDMText&) {
                 fed += "skip " + text + "\n";
                 continue;
             }
-            for (; payload != nullptr; payload = collector.accept(nullptr)) fed += std::string(payload) + "\n";
+            for (; !payload.empty(); payload = collector.next()) fed += std::string(payload) + "\n";
         }
         collector.checkAndReset();
     } catch (...) {
@@ -97,18 +97,18 @@ TEST(DMFrames, NumberField) {
     };
     for (const auto& c : cases) {
         const std::string text = std::string("DM:") + c.field + ":p";
-        const Liedwerk::DMHeader header = Liedwerk::parseDMHeader(text.c_str());
+        const Liedwerk::DMHeader header = Liedwerk::parseDMHeader(text);
         if (c.number == (1LL << 40)) {
             EXPECT_FALSE(header.isFrame) << text;
         } else {
             EXPECT_TRUE(header.isFrame) << text;
             EXPECT_EQ(header.number, c.number) << text;
-            EXPECT_STREQ(header.payload, "p") << text;
+            EXPECT_EQ(header.payload, "p") << text;
         }
     }
     EXPECT_THROW(Liedwerk::parseUnsigned("12x"), OrbT::Ex::ParseError);
     // The first colon ends the number; later ones belong to the payload.
-    EXPECT_STREQ(Liedwerk::parseDMHeader("DM:7:a:b").payload, "a:b");
+    EXPECT_EQ(Liedwerk::parseDMHeader("DM:7:a:b").payload, "a:b");
     EXPECT_FALSE(Liedwerk::parseDMHeader("DM:7 x:a").isFrame);
     // A negative number is below every expected frame: a duplicate.
     EXPECT_EQ(collect({"DM:4294967296:x"}), "throws DuplicatedDMFrame\n");
@@ -117,13 +117,13 @@ TEST(DMFrames, NumberField) {
 
 TEST(DMFrames, EachTrackStartsAtZero) {
     DMFrameCollector collector;
-    ASSERT_STREQ(collector.accept("DM:0:a"), "a");
-    ASSERT_STREQ(collector.accept("DM:1:b"), "b");
-    EXPECT_EQ(collector.accept("DM:3:d"), nullptr);
+    ASSERT_EQ(collector.accept("DM:0:a"), "a");
+    ASSERT_EQ(collector.accept("DM:1:b"), "b");
+    EXPECT_TRUE(collector.accept("DM:3:d").empty());
     EXPECT_THROW(collector.checkAndReset(), Liedwerk::Ex::LackedDMFrame);
     // Reset even though it threw.
-    EXPECT_STREQ(collector.accept("DM:0:again"), "again");
-    EXPECT_EQ(collector.accept(nullptr), nullptr);
+    EXPECT_EQ(collector.accept("DM:0:again"), "again");
+    EXPECT_TRUE(collector.next().empty());
     collector.checkAndReset();
 }
 
@@ -133,12 +133,12 @@ TEST(DMFrames, PayloadViews) {
     DMFrameCollector collector;
     std::string early = "DM:1:early";
     std::string onTime = "DM:0:on time";
-    EXPECT_EQ(collector.accept(early.c_str()), nullptr);
-    early.assign(early.size(), '#'); // the event's buffer is reused
-    const char* payload = collector.accept(onTime.c_str());
-    EXPECT_EQ(payload, onTime.c_str() + 5);
-    EXPECT_STREQ(collector.accept(nullptr), "early");
-    EXPECT_EQ(collector.accept(nullptr), nullptr);
+    EXPECT_TRUE(collector.accept(early).empty());
+    early.assign(early.size(), '#'); // the event's bytes are gone
+    const std::string_view payload = collector.accept(onTime);
+    EXPECT_EQ(payload.data(), onTime.c_str() + 5);
+    EXPECT_EQ(collector.next(), "early");
+    EXPECT_TRUE(collector.next().empty());
 }
 
 } // namespace

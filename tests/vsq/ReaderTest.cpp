@@ -12,7 +12,14 @@ namespace {
 
 using namespace Fixture;
 
-std::string read(const Bytes& input) { return logOfEverySplit<Liedwerk::ParseVSQ, VSQRecorder>(input); }
+// The calls under every cut; the receiver with lengths must see the same
+// calls as the one with terminated strings.
+std::string read(const Bytes& input) {
+    const std::string log = logOfEverySplit<Liedwerk::ParseVSQ, VSQRecorder>(input);
+    const std::string viewLog = logOfEverySplit<Liedwerk::ParseVSQ, VSQViewRecorder>(input);
+    EXPECT_EQ(viewLog, log);
+    return log;
+}
 
 Bytes file(const std::vector<Track>& tracks, Header header = {}) { return smf(header, tracks); }
 
@@ -137,6 +144,9 @@ TEST(VSQReader, VoiceTracks) {
         {"a duplicated frame", Track().text(0, "DM:0:[A]\n").text(0, "DM:0:[A]\n"),
          "begin track 0\nbegin section 0 A\nthrows DuplicatedDMFrame\n"},
         {"a malformed line", voice("[A]\nk\n"), "begin track 0\nbegin section 0 A\nthrows MalformedField\n"},
+        {"a text ends at its first 0 byte",
+         Track().text(0, std::string_view("DM:0:[A]\nk=1\0garbage\n[B", 23)).text(0, std::string_view("DM:1:\0", 6)).text(0, "DM:1:\n"),
+         "begin track 0\nbegin section 0 A\nfield 0 A k=1\nend section 0 A\nend track 0\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

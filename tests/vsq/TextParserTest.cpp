@@ -1,6 +1,8 @@
 // The DM text: lines cut from payloads, section and field lines.
 #include "DMTextParser.h"
+#include "LineMasks.h"
 
+#include <algorithm>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -17,14 +19,13 @@ using namespace Fixture;
 // the calls and how it ended.
 std::string parseTrack(const std::vector<std::string>& payloads) {
     TextRecorder recorder;
-    std::string partialLine;
     try {
         Liedwerk::DMTextParser parser(recorder);
         for (const std::string& payload : payloads) {
-            Liedwerk::feedText(partialLine, parser, payload.c_str());
+            parser.feed(payload);
             recorder.log += "|\n"; // where a payload's feeding ends
         }
-        Liedwerk::finishText(partialLine, parser);
+        parser.finish();
         parser.endSection();
     } catch (...) {
         return recorder.log + "throws " + exceptionName() + "\n";
@@ -116,6 +117,69 @@ TEST(DMText, FieldLinesOfEveryLength) {
     }
 }
 
+// Section lines of every length past a window, with the first "]" at every
+// place or nowhere, after field lines of every length that shift them.
+TEST(DMText, SectionLinesOfEveryLength) {
+    for (std::size_t length = 1; length <= 150; ++length) {
+        for (std::size_t close = 1; close <= length; ++close) {
+            std::string line = "[" + std::string(length - 1, 'n');
+            if (close < length) line[close] = ']';
+            const bool good = close + 1 == length && close > 1;
+            const std::string name = good ? line.substr(1, close - 1) : "";
+            const std::string before = "[S]\n" + std::string(1 + length % 70, 'k') + "=v\n";
+            const std::string expected =
+                "section S\nfield S " + std::string(1 + length % 70, 'k') + "=v\nend S\n" +
+                (good ? "section " + name + "\nfield " + name + " a=b\nend " + name + "\n" : "throws MalformedSectionName\n");
+            ASSERT_EQ(parseText(before + line + "\na=b\n"), expected) << "length " << length << ", ] at " << close;
+        }
+    }
+}
+
+// The masks of a window and the judgement of its complete lines, against a
+// plain reading of the same bytes, for many random windows of the bytes that
+// matter: every window a line begins, of 1 to 64 bytes, with one newline or
+// more, either way of an open section.
+TEST(DMText, WindowsAreJudgedAsTheirLinesAre) {
+    std::mt19937 random(5);
+    const char alphabet[] = {'a', '=', '[', ']', '\n', 'b'};
+    for (int round = 0; round < 200000; ++round) {
+        const std::size_t size = 1 + random() % 64;
+        std::string window(size, 'a');
+        for (char& c : window) c = alphabet[random() % sizeof alphabet];
+        window[random() % size] = '\n';
+        const bool open = random() % 2 == 0;
+        const Liedwerk::LineMasks masks = Liedwerk::scanWindow(window.data(), window.size());
+        for (std::size_t i = 0; i < size; ++i) {
+            const auto bit = [&](std::uint64_t mask) { return ((mask >> i) & 1) != 0; };
+            ASSERT_EQ(bit(masks.newlines), window[i] == '\n');
+            ASSERT_EQ(bit(masks.equals), window[i] == '=');
+            ASSERT_EQ(bit(masks.opens), window[i] == '[');
+            ASSERT_EQ(bit(masks.closes), window[i] == ']');
+        }
+        bool pass = true;
+        bool sectionOpen = open;
+        std::uint64_t headerStarts = 0;
+        std::size_t start = 0;
+        for (std::size_t newline; (newline = window.find('\n', start)) != std::string::npos; start = newline + 1) {
+            const std::string line = window.substr(start, newline - start);
+            if (!line.empty() && line[0] == '[') {
+                pass = pass && line.find(']') == line.size() - 1 && line.size() > 2;
+                headerStarts |= std::uint64_t{1} << start;
+                sectionOpen = true;
+            } else {
+                const std::size_t equals = line.find('=');
+                pass = pass && sectionOpen && equals != 0 && equals != std::string::npos;
+            }
+        }
+        const Liedwerk::WindowLines lines = Liedwerk::judgeLines(masks, open);
+        ASSERT_EQ(lines.end, start) << window;
+        ASSERT_EQ(lines.allPass, pass) << window << (open ? " (open)" : "");
+        if (pass) {
+            ASSERT_EQ(lines.headerStarts, headerStarts) << window;
+        }
+    }
+}
+
 // Lines of random lengths, newlines anywhere in payloads of any size and
 // cut, against a plain split of the text.
 TEST(DMText, NewlinesAnywhere) {
@@ -144,28 +208,41 @@ TEST(DMText, NewlinesAnywhere) {
     }
 }
 
-TEST(DMText, SplitAt) {
-    const char text[] = "key=a=b";
-    Liedwerk::TextRange range{text, 7};
-    const Liedwerk::TextRange key = Liedwerk::splitAt(range, '=');
-    EXPECT_EQ(std::string(key.start, key.length), "key");
-    EXPECT_EQ(std::string(range.start, range.length), "a=b");
-    Liedwerk::TextRange none{text, 3};
-    EXPECT_EQ(Liedwerk::splitAt(none, '=').length, 0u);
+// The lines that lie in one payload come as one run; a run ends at a line
+// that fails (after the run is reported) and at the payload's end, and a line
+// that straddles two payloads comes on its own.
+TEST(DMText, LinesComeInRuns) {
+    struct Runs : TextRecorder {
+        void onLines(std::string_view section, std::string_view lines) override {
+            log += "run of " + std::to_string(std::count(lines.begin(), lines.end(), '\n')) + " after [" +
+                   std::string(section) + "]\n";
+            TextRecorder::onLines(section, lines);
+        }
+    };
+    Runs recorder;
+    Liedwerk::DMTextParser parser(recorder);
+    parser.feed("[S]\na=1\nb=2\n[T]\nc=3\nd=");
+    parser.feed("4\ne=5\nf=6\n");
+    parser.feed("g=7");
+    parser.finish();
+    EXPECT_EQ(recorder.log, "run of 5 after []\nsection S\nfield S a=1\nfield S b=2\nend S\nsection T\nfield T c=3\n"
+                            "field T d=4\nrun of 2 after [T]\nfield T e=5\nfield T f=6\nfield T g=7\n");
+    Runs failing;
+    Liedwerk::DMTextParser second(failing);
+    EXPECT_THROW(second.feed("[S]\na=1\nb=2\n=3\n"), Liedwerk::Ex::MalformedField);
+    EXPECT_EQ(failing.log, "run of 3 after []\nsection S\nfield S a=1\nfield S b=2\n");
 }
 
-// A long line assembled from many payloads does not keep its storage.
-TEST(DMText, PartialLineLetsGoOfALongLine) {
+// A long line put together from many payloads does not keep its storage:
+// the next short line after it leaves little behind.
+TEST(DMText, ALongAssembledLineIsNotKept) {
     TextRecorder recorder;
     Liedwerk::DMTextParser parser(recorder);
-    std::string partialLine;
-    Liedwerk::feedText(partialLine, parser, "[S]\nK=");
-    for (int i = 0; i < 100; ++i) Liedwerk::feedText(partialLine, parser, std::string(1000, 'v').c_str());
-    EXPECT_EQ(partialLine.size(), 2u + 100'000u);
-    Liedwerk::feedText(partialLine, parser, "\nshort=");
-    EXPECT_EQ(partialLine, "short=");
-    EXPECT_LT(partialLine.capacity(), 10'000u);
-    EXPECT_EQ(recorder.log.size(), std::string("section S\nfield S K=\n").size() + 100'000u);
+    parser.feed("[S]\nK=");
+    for (int i = 0; i < 100; ++i) parser.feed(std::string(1000, 'v'));
+    parser.feed("\nshort=");
+    parser.feed("1\n");
+    EXPECT_EQ(recorder.log.size(), std::string("section S\nfield S K=\nfield S short=1\n").size() + 100'000u);
 }
 
 } // namespace

@@ -20,18 +20,19 @@ bool startsWithMinus(const char* text) {
     return *text == '-';
 }
 
-// Reads the decimal digits at the front of text into value and returns the
-// first byte after them.  The value wraps past 2^32, which a field of at most
-// nine digits never reaches.
-const char* readDigits(const char* text, std::uint32_t& value) {
+// Reads the decimal digits at the front of text into value and returns how
+// many there are.  The value wraps past 2^32, which a field of at most nine
+// digits never reaches.
+std::size_t readDigits(std::string_view text, std::uint32_t& value) {
     std::uint32_t result = 0;
-    for (;; ++text) {
-        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*text) - '0');
+    std::size_t at = 0;
+    for (; at < text.size(); ++at) {
+        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(text[at]) - '0');
         if (digit > 9) break;
         result = result * 10 + digit;
     }
     value = result;
-    return text;
+    return at;
 }
 
 } // namespace
@@ -52,29 +53,28 @@ std::uint32_t parseUnsigned(const char* text) {
     return negative ? 0U - value : value;
 }
 
-DMHeader parseDMHeader(const char* text) {
+DMHeader parseDMHeader(std::string_view text) {
     DMHeader header;
-    // The prefix and at least one byte after it, without measuring the text.
-    if (std::strncmp(text, kPrefix, kPrefixLength) != 0 || text[kPrefixLength] == '\0') return header;
-    const char* field = text + kPrefixLength;
+    if (text.size() <= kPrefixLength || text.compare(0, kPrefixLength, kPrefix) != 0) return header;
+    const std::string_view field = text.substr(kPrefixLength);
     // The usual number field is plain digits: reading them finds the colon
     // and gives the number at once.  Any other field goes through the
     // standard conversion.
     std::uint32_t number = 0;
-    const char* afterDigits = readDigits(field, number);
-    const char* colon = *afterDigits == ':' ? afterDigits : std::strchr(afterDigits, ':');
-    if (colon == nullptr || colon == field || colon[1] == '\0') return header;
-    constexpr std::ptrdiff_t kMaxPlainDigits = 9; // below 2^32 whatever the digits
-    if (afterDigits != colon || colon - field > kMaxPlainDigits) {
+    const std::size_t digits = readDigits(field, number);
+    const std::size_t colon = digits < field.size() && field[digits] == ':' ? digits : field.find(':', digits);
+    if (colon == std::string_view::npos || colon == 0 || colon + 1 == field.size()) return header;
+    constexpr std::size_t kMaxPlainDigits = 9; // below 2^32 whatever the digits
+    if (digits != colon || colon > kMaxPlainDigits) {
         try {
-            number = parseUnsigned(std::string(field, colon).c_str());
+            number = parseUnsigned(std::string(field.substr(0, colon)).c_str());
         } catch (const OrbT::Ex::ParseError&) {
             return header;
         }
     }
     header.number = static_cast<std::int32_t>(number);
     header.isFrame = true;
-    header.payload = colon + 1;
+    header.payload = field.substr(colon + 1);
     return header;
 }
 
@@ -83,18 +83,18 @@ void DMFrameCollector::dropConsumed() {
     if (!pending_.empty() && pending_.top().number < nextFrame_) pending_.pop();
 }
 
-const char* DMFrameCollector::nextReady() {
-    if (pending_.empty()) return nullptr;
+std::string_view DMFrameCollector::next() {
+    dropConsumed();
+    if (pending_.empty()) return {};
     const DMFrame& top = pending_.top();
-    if (top.number > nextFrame_) return nullptr;
+    if (top.number > nextFrame_) return {};
     if (top.number < nextFrame_) throw Ex::DuplicatedDMFrame(); // two held frames of one number
     ++nextFrame_;
-    return top.payload.c_str(); // stays in pending_ until the next call
+    return top.payload; // stays in pending_ until the next call
 }
 
-const char* DMFrameCollector::accept(const char* text) {
+std::string_view DMFrameCollector::accept(std::string_view text) {
     dropConsumed();
-    if (text == nullptr) return nextReady();
     const DMHeader header = parseDMHeader(text);
     if (!header.isFrame) throw Ex::NotDMText();
     if (header.number < nextFrame_) throw Ex::DuplicatedDMFrame();
@@ -102,8 +102,8 @@ const char* DMFrameCollector::accept(const char* text) {
         ++nextFrame_;
         return header.payload;
     }
-    pending_.push(DMFrame{header.number, header.payload});
-    return nullptr;
+    pending_.push(DMFrame{header.number, std::string(header.payload)});
+    return {};
 }
 
 void DMFrameCollector::checkAndReset() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <queue>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Liedwerk {
@@ -24,29 +25,34 @@ std::uint32_t parseUnsigned(const char* text);
 struct DMHeader {
     bool isFrame = false;
     std::int32_t number = 0;
-    const char* payload = nullptr; // into the text given; terminated
+    std::string_view payload; // into the text given
 };
 
 // Reads a frame's prefix and number; a malformed text is reported by the
 // result (isFrame false), never by an exception.
-DMHeader parseDMHeader(const char* text);
+DMHeader parseDMHeader(std::string_view text);
 
 // A frame held back because it came before its turn.
 struct DMFrame {
     std::int32_t number;
-    std::string payload; // a copy: the event's buffer is reused
+    std::string payload; // a copy: the event's bytes are gone after it
 };
 
 // Checks the numbering of one voice track's frames, holds back those that
-// come early and hands payloads on in number order.
+// come early and hands payloads on in number order.  A payload is never
+// empty, so an empty view means "none".
 class DMFrameCollector {
 public:
-    // With a text: offers one text event; returns the payload to feed now, or
-    // null.  Without one (null): returns the payload of the next held frame
-    // whose turn has come, or null.  A payload stays valid until the next call
-    // of accept or checkAndReset.  Throws Ex::NotDMText for a text that is not
-    // a frame, Ex::DuplicatedDMFrame for a number already passed on.
-    const char* accept(const char* text);
+    // Offers one text event's text; returns the payload to feed now (a view
+    // into text), or an empty view when the frame is held back.  Throws
+    // Ex::NotDMText for a text that is not a frame, Ex::DuplicatedDMFrame for
+    // a number already passed on.
+    std::string_view accept(std::string_view text);
+
+    // The payload of the next held frame whose turn has come, or an empty
+    // view.  It stays valid until the next call of accept, next or
+    // checkAndReset.
+    std::string_view next();
 
     // Forgets the track's frames and numbering; throws Ex::LackedDMFrame,
     // after the reset, if frames were still held (a number never came).
@@ -58,7 +64,6 @@ private:
     };
 
     void dropConsumed();
-    const char* nextReady();
 
     std::int32_t nextFrame_ = 0;
     std::priority_queue<DMFrame, std::vector<DMFrame>, Later> pending_; // smallest number on top

@@ -9,52 +9,59 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
-#include <liedwerk/TextHooks.h>
+#include "LineMasks.h"
+#include "TextHooks.h"
 
 namespace Liedwerk {
 
-// A text range: a start and a length in bytes.
-struct TextRange {
-    const char* start = nullptr;
-    std::size_t length = 0;
-};
-
-// Returns the part of range before the first delimiter and advances range to
-// the bytes after it.  Without a delimiter the part is empty and range is of
-// no further use.
-TextRange splitAt(TextRange& range, char delimiter);
-
-// Parses one line at a time and knows the open section.
+// Cuts one voice track's payloads into lines and parses them.  The lines that
+// lie inside a payload are checked where they lie and go to the receiver as
+// one run (onLines); only a line that straddles two payloads is put together
+// in the parser's own storage, and reported on its own.
 class DMTextParser {
 public:
     explicit DMTextParser(TextParsers::Hooks& receiver) : receiver_(receiver) {}
     DMTextParser(const DMTextParser&) = delete;
     DMTextParser& operator=(const DMTextParser&) = delete;
 
-    // One line of at least one byte, which may end with one "\n".
-    void parseLine(const char* start, std::size_t length);
-    // Ends the open section, if any.  Destroying the parser reports nothing.
+    // The next payload of the track's text, in frame order: every line that
+    // it completes is parsed.  The bytes after its last "\n" wait for the
+    // payload that holds their line's end.
+    void feed(std::string_view payload);
+    // At the track's end: parses what waits, if anything, as the last line
+    // (it has no "\n").
+    void finish();
+    // Ends the open section, if any.
     void endSection();
+    // Forgets the waiting bytes and the open section without a report: a new
+    // track begins.
+    void reset();
 
 private:
-    void parseHeader(TextRange rest);
-    void parseField(TextRange line);
+    enum LineKind { Field, Header, Bad };
+    // Lines that passed their checks, not yet reported.
+    struct Run {
+        const char* start = nullptr;
+        const char* end = nullptr;    // after the last line's "\n"
+        std::string_view lastHeader;  // the run's last header line, if any
+    };
+
+    static LineKind classify(std::string_view line, bool sectionOpen);
+    const char* scanLines(const char* at, const char* end);
+    void takeWindow(Run& run, const char* at, std::uint64_t newlines, const WindowLines& lines, bool& sectionOpen);
+    unsigned takeEachLine(Run& run, const char* at, const LineMasks& masks, bool& sectionOpen);
+    const char* longLine(const char* at, const char* end, Run& run, bool& sectionOpen);
+    void take(Run& run, std::string_view line, LineKind kind, bool& sectionOpen);
+    void reportRun(Run& run);
+    void parseLine(std::string_view line);
 
     TextParsers::Hooks& receiver_;
-    std::string currentSection_; // empty: no section open (a name is never empty)
-    std::string longField_;      // a copy of a field line too long for the stack
+    std::string section_; // empty: no section open (a name is never empty)
+    std::string partial_; // the start of a line that straddles payloads
 };
-
-// Cuts one payload of a voice track's text into lines and parses each
-// complete one.  A line that lies inside the payload is parsed where it lies;
-// the bytes after the payload's last "\n" wait in partialLine, which is
-// completed by the payload that holds the line's "\n".
-void feedText(std::string& partialLine, DMTextParser& parser, const char* payload);
-
-// At track end: parses what waits in partialLine, if anything, as the last
-// line (it has no "\n"), and empties it.
-void finishText(std::string& partialLine, DMTextParser& parser);
 
 } // namespace Liedwerk

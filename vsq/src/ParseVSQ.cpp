@@ -1,5 +1,6 @@
 #include <liedwerk/ParseVSQ.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -15,25 +16,36 @@ ParseVSQs::Hooks::~Hooks() = default;
 namespace {
 
 constexpr std::uint16_t kRequiredFormat = 1;
-constexpr std::uint16_t kMinTracks = 2;            // the master track and one voice
+constexpr std::uint16_t kMinTracks = 2; // the master track and one voice
 constexpr std::uint16_t kSMPTEDivisionBit = 0x8000;
 
 constexpr std::uint8_t kMetaText = 0x01;
 constexpr std::uint8_t kMetaTempo = 0x51;
 constexpr std::uint8_t kMetaTimeSignature = 0x58;
-constexpr std::uint32_t kMetaDataOffset = 3;       // FF, type, length byte
-constexpr std::uint8_t kTempoDataLength = 3;       // microseconds per quarter, 24 bits
-constexpr std::uint8_t kTimeSignatureDataLength = 2; // numerator, denominator exponent
+constexpr std::uint32_t kTempoDataLength = 3;         // microseconds per quarter, 24 bits
+constexpr std::uint32_t kTimeSignatureDataLength = 2; // numerator, denominator exponent
 constexpr double kMicrosecondsPerMinute = 60000000.0;
 
 bool isMeta(const OrbSMF::SMFEvent& event, std::uint8_t type) {
-    return event.kind == OrbSMF::Meta && event.length >= 4 && event.bytes[1] == type;
+    return event.kind == OrbSMF::Meta && event.metaType == type;
 }
 
-// Hands a terminated-string receiver's calls to a receiver with lengths.
-class ViewAdapter final : public ParseVSQs::Hooks {
+// A text event's text ends at its first 0 byte, if it holds one: many
+// writers end their texts so.
+std::string_view textOf(const OrbSMF::SMFEvent& event) {
+    const char* const text = reinterpret_cast<const char*>(event.data);
+    const void* const zero = event.size == 0 ? nullptr : std::memchr(text, 0, event.size);
+    const std::size_t length =
+        zero == nullptr ? event.size : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
+    return std::string_view(text, length);
+}
+
+// Gives a receiver of terminated strings the calls of a receiver with
+// lengths: each text is copied once, and terminated.
+class TerminatedStrings final : public ParseVSQs::ViewHooks {
 public:
-    explicit ViewAdapter(ParseVSQs::ViewHooks& to) : to_(to) {}
+    explicit TerminatedStrings(ParseVSQs::Hooks& to) : to_(to) {}
+
     void onHeader(std::int32_t voices, std::int32_t division) override { to_.onHeader(voices, division); }
     void onEndFile() override { to_.onEndFile(); }
     void onBeginTempoMap() override { to_.onBeginTempoMap(); }
@@ -44,29 +56,58 @@ public:
     }
     void onBeginTrack(std::int32_t track) override { to_.onBeginTrack(track); }
     void onEndTrack(std::int32_t track) override { to_.onEndTrack(track); }
-    void onBeginSection(std::int32_t track, const char* name) override { to_.onBeginSection(track, name); }
-    void onEndSection(std::int32_t track, const char* name) override { to_.onEndSection(track, name); }
-    void onField(std::int32_t track, const char* section, const char* key, const char* value) override {
-        to_.onField(track, section, key, value);
+    void onBeginSection(std::int32_t track, std::string_view name) override {
+        section_.assign(name);
+        to_.onBeginSection(track, section_.c_str());
+    }
+    void onEndSection(std::int32_t track, std::string_view) override { to_.onEndSection(track, section_.c_str()); }
+    void onField(std::int32_t track, std::string_view, std::string_view key, std::string_view value) override {
+        key_.assign(key);
+        value_.assign(value);
+        to_.onField(track, section_.c_str(), key_.c_str(), value_.c_str());
+    }
+    // A run is copied once; each line's "\n", and a field's first "=", then
+    // become the terminators.  The lines are short: one plain pass over each
+    // finds both.
+    void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
+        run_.assign(lines);
+        bool open = !section.empty();
+        char* const end = &run_[0] + run_.size();
+        for (char* line = &run_[0]; line != end;) {
+            char* equals = nullptr;
+            char* newline = line;
+            for (; *newline != '\n'; ++newline)
+                if (*newline == '=' && equals == nullptr) equals = newline;
+            *newline = '\0';
+            if (*line == '[') {
+                newline[-1] = '\0'; // the "]"
+                if (open) to_.onEndSection(track, section_.c_str());
+                open = true;
+                onBeginSection(track, std::string_view(line + 1, static_cast<std::size_t>(newline - 1 - (line + 1))));
+            } else {
+                *equals = '\0';
+                to_.onField(track, section_.c_str(), line, equals + 1);
+            }
+            line = newline + 1;
+        }
     }
 
 private:
-    ParseVSQs::ViewHooks& to_;
+    ParseVSQs::Hooks& to_;
+    std::string section_; // the open section's name, as its onBeginSection had it
+    std::string key_;
+    std::string value_;
+    std::string run_; // a run of lines, its lines cut into terminated strings
 };
 
 } // namespace
 
-// The reader: receiver of the SMF parser and of the current voice track's
-// text parser, forwarding to its own receiver with the voice track added.
+// The reader: receiver of the SMF parser and of the voice tracks' text
+// parser, forwarding to its own receiver with the voice track added.
 class ParseVSQ::Impl_ final : public OrbSMF::Parsers::Hooks, public TextParsers::Hooks {
 public:
-    explicit Impl_(ParseVSQs::ViewHooks& receiver) : Impl_(std::make_unique<ViewAdapter>(receiver)) {}
-    explicit Impl_(ParseVSQs::Hooks& receiver)
-        : receiver_(receiver),
-          smfParser_(*this),
-          textParser_(std::make_unique<DMTextParser>(static_cast<TextParsers::Hooks&>(*this))) {}
-
-    explicit Impl_(std::unique_ptr<ParseVSQs::Hooks> adapter) : Impl_(*adapter) { adapter_ = std::move(adapter); }
+    explicit Impl_(ParseVSQs::ViewHooks& receiver) : receiver_(receiver), smfParser_(*this), textParser_(*this) {}
+    explicit Impl_(std::unique_ptr<ParseVSQs::ViewHooks> adapter) : Impl_(*adapter) { adapter_ = std::move(adapter); }
 
     bool feed(OrbT::ByteRange& range) { return smfParser_.feed(range); }
 
@@ -81,27 +122,25 @@ public:
     void onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& event) override;
 
     // TextParsers::Hooks
-    void onSectionName(const char* name) override { receiver_.onBeginSection(voiceTrack_, name); }
-    void onSectionEnd(const char* name) override { receiver_.onEndSection(voiceTrack_, name); }
-    void onKeyValue(const char* section, const char* key, const char* value) override {
+    void onSectionName(std::string_view name) override { receiver_.onBeginSection(voiceTrack_, name); }
+    void onSectionEnd(std::string_view name) override { receiver_.onEndSection(voiceTrack_, name); }
+    void onKeyValue(std::string_view section, std::string_view key, std::string_view value) override {
         receiver_.onField(voiceTrack_, section, key, value);
+    }
+    void onLines(std::string_view section, std::string_view lines) override {
+        receiver_.onLines(voiceTrack_, section, lines);
     }
 
 private:
     void handleMasterEvent(const OrbSMF::SMFEvent& event);
     void handleVoiceEvent(const OrbSMF::SMFEvent& event);
-    void feedText(const char* payload) { Liedwerk::feedText(partialLine_, *textParser_, payload); }
 
-    // Destroyed in the reverse order: partialLine_, frameCollector_,
-    // textParser_ (its section is not closed), smfParser_.
-    std::unique_ptr<ParseVSQs::Hooks> adapter_; // the receiver, when it takes lengths
-    ParseVSQs::Hooks& receiver_;
+    std::unique_ptr<ParseVSQs::ViewHooks> adapter_; // the receiver, when it takes terminated strings
+    ParseVSQs::ViewHooks& receiver_;
     OrbSMF::Parser smfParser_;
-    std::unique_ptr<DMTextParser> textParser_; // the current voice track's, or none
+    DMTextParser textParser_; // the current voice track's text
     DMFrameCollector frameCollector_;
     std::int32_t voiceTrack_ = 0;
-    std::uint32_t tick_ = 0; // the track chunk's delta times so far; wraps
-    std::string partialLine_;
 };
 
 void ParseVSQ::Impl_::onHeaderChunk(const OrbSMF::SMFHeader& header) {
@@ -112,15 +151,12 @@ void ParseVSQ::Impl_::onHeaderChunk(const OrbSMF::SMFHeader& header) {
 }
 
 void ParseVSQ::Impl_::onBeginTrackChunk(std::int32_t track, std::uint32_t) {
-    tick_ = 0;
     if (track == 0) {
         receiver_.onBeginTempoMap();
         return;
     }
     voiceTrack_ = track - 1;
-    partialLine_.clear();
-    if (textParser_) textParser_->endSection(); // never open here: reports nothing
-    textParser_ = std::make_unique<DMTextParser>(static_cast<TextParsers::Hooks&>(*this));
+    textParser_.reset();
     frameCollector_.checkAndReset(); // holds nothing here: never throws
     receiver_.onBeginTrack(voiceTrack_);
 }
@@ -131,15 +167,13 @@ void ParseVSQ::Impl_::onEndTrackChunk(std::int32_t track) {
         return;
     }
     // The unfinished last line is reported before the frame check fails.
-    finishText(partialLine_, *textParser_);
+    textParser_.finish();
     frameCollector_.checkAndReset();
-    textParser_->endSection();
-    textParser_.reset();
+    textParser_.endSection();
     receiver_.onEndTrack(voiceTrack_);
 }
 
 void ParseVSQ::Impl_::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& event) {
-    tick_ += event.delta; // every event counts, also those that are ignored
     if (track == 0)
         handleMasterEvent(event);
     else
@@ -147,19 +181,16 @@ void ParseVSQ::Impl_::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& e
 }
 
 // Only tempo and time-signature events of the master track are used.  One
-// whose length byte is too small for its data is ignored rather than read
-// past its end.
+// whose data is too short for its values is ignored rather than read past
+// its end.
 void ParseVSQ::Impl_::handleMasterEvent(const OrbSMF::SMFEvent& event) {
-    if (event.kind != OrbSMF::Meta) return;
-    const std::uint8_t dataLength = event.bytes[2];
-    const std::uint8_t* data = event.bytes + kMetaDataOffset;
-    if (isMeta(event, kMetaTempo) && dataLength >= kTempoDataLength) {
-        const std::uint32_t microseconds =
-            (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
-        receiver_.onTempo(tick_, kMicrosecondsPerMinute / microseconds);
-    } else if (isMeta(event, kMetaTimeSignature) && dataLength >= kTimeSignatureDataLength) {
+    const std::uint8_t* data = event.data;
+    if (isMeta(event, kMetaTempo) && event.size >= kTempoDataLength) {
+        const std::uint32_t microseconds = (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
+        receiver_.onTempo(event.tick, kMicrosecondsPerMinute / microseconds);
+    } else if (isMeta(event, kMetaTimeSignature) && event.size >= kTimeSignatureDataLength) {
         const std::uint32_t denominator = std::uint32_t{1} << (data[1] % 32);
-        receiver_.onTimeSignature(tick_, data[0], denominator);
+        receiver_.onTimeSignature(event.tick, data[0], denominator);
     }
 }
 
@@ -167,22 +198,19 @@ void ParseVSQ::Impl_::handleMasterEvent(const OrbSMF::SMFEvent& event) {
 // payload whose turn has come is fed, in number order.
 void ParseVSQ::Impl_::handleVoiceEvent(const OrbSMF::SMFEvent& event) {
     if (!isMeta(event, kMetaText)) return;
-    const char* text = reinterpret_cast<const char*>(event.bytes + kMetaDataOffset);
-    const char* payload = nullptr;
+    std::string_view payload;
     try {
-        payload = frameCollector_.accept(text);
+        payload = frameCollector_.accept(textOf(event));
     } catch (const Ex::NotDMText&) {
         return; // not a DM frame: skipped without a report
     }
-    while (payload != nullptr) {
-        feedText(payload);
-        payload = frameCollector_.accept(nullptr);
-    }
+    for (; !payload.empty(); payload = frameCollector_.next()) textParser_.feed(payload);
 }
 
-ParseVSQ::ParseVSQ(ParseVSQs::Hooks& receiver) : impl_(std::make_unique<Impl_>(receiver)) {}
-
 ParseVSQ::ParseVSQ(ParseVSQs::ViewHooks& receiver) : impl_(std::make_unique<Impl_>(receiver)) {}
+
+ParseVSQ::ParseVSQ(ParseVSQs::Hooks& receiver)
+    : impl_(std::make_unique<Impl_>(std::make_unique<TerminatedStrings>(receiver))) {}
 
 ParseVSQ::~ParseVSQ() = default;
 

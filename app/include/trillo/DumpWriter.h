@@ -22,7 +22,8 @@ namespace Trillo {
 //                            onEndTempoMap (a blank line)
 //   [Track01]                onBeginTrack, "[Track%02d]" with index + 1
 //   [Alpha]                  onBeginSection, "[%s]"
-//   Name=first voice         onField / onFieldLines, "%s=%s" (key and value only)
+//   Name=first voice         onField, "%s=%s" (key and value only)
+//                            onLines: the lines as they stand
 //                            onEndTrack (a blank line, except after the last track)
 //
 // The lines gather in the writer's own buffer, which goes to the sink in large
@@ -55,7 +56,7 @@ public:
     void onEndSection(std::int32_t track, std::string_view name) override;
     void onField(std::int32_t track, std::string_view section, std::string_view key,
                  std::string_view value) override;
-    void onFieldLines(std::int32_t track, std::string_view section, std::string_view lines) override;
+    void onLines(std::int32_t track, std::string_view section, std::string_view lines) override;
 
 private:
     void put(std::string_view bytes);

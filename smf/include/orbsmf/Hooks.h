@@ -23,13 +23,13 @@ namespace OrbSMF::Parsers {
 // further byte is made in the same feed (an empty chunk's begin and end come
 // together, and onEndOfSMF with the last event of the last track).
 //
-// Lifetimes: an event's bytes are valid only during onTrackEvent (the storage
-// is reused by the next event and released with the chunk); bytes passed to
-// onHeaderExtraBytes only during that call; the SMFHeader until onEndOfSMF has
-// returned.  Copy what you keep.
+// Lifetimes: an event's bytes are valid only during onTrackEvent (they lie in
+// the range being fed, or in the parser's storage when the event arrived in
+// pieces); bytes passed to onHeaderExtraBytes only during that call; the
+// SMFHeader until onEndOfSMF has returned.  Copy what you keep.
 //
 // Any exception a receiver throws passes out of feed unchanged and ends the
-// parse; the parser must then only be destroyed.
+// parse: every later feed throws an exception of the same type again.
 class Hooks {
 public:
     virtual ~Hooks() = 0;

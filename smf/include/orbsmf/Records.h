@@ -13,7 +13,6 @@ struct SMFHeader {
     std::uint16_t division = 0; // as stored: bit 15 set is an SMPTE time code
     std::uint32_t length = 0;   // the header chunk's length, at least 6
     std::uint32_t extra = 0;    // length - 6: header bytes after the division word
-    std::int32_t tracksBegun = 0; // track chunks begun so far; 0 at onHeaderChunk
 };
 
 enum SMFEventKind : std::int32_t {
@@ -22,28 +21,36 @@ enum SMFEventKind : std::int32_t {
     Meta = 2,    // a meta event, introduced by 0xFF
 };
 
-// One complete event of a track chunk.
+// One complete event of a track chunk, as the receiver sees it during
+// onTrackEvent.  data and size are the event's bytes after its status and,
+// for a meta event, after its type and length:
 //
-// The byte string of each kind:
-//   Channel  the status byte (also when it was implied by running status),
-//            then 1 or 2 data bytes                         length 2 or 3
-//   SysEx    F0 then the n bytes after the length number    length n + 1
-//            (from F7: the n bytes alone, no F7 in front)   length n
-//   Meta     FF, type, length byte L, L data bytes, one 0   length L + 4
+//   kind     status                     data
+//   Channel  0x80-0xEF (also when it    its 1 or 2 data bytes
+//            was implied: runningStatus)
+//   SysEx    0xF0 or 0xF7               the n bytes after the length number
+//   Meta     0xFF                       the L bytes after the length byte L
 //
-// The 0 after a meta event's data lets a text event be read as a terminated
-// string starting at bytes + 3.
+// data points into the range being fed when the whole event lies there, and
+// into the parser's storage when the event arrived in pieces; either way it
+// is valid only during the call (copy what you keep), and it is not followed
+// by a 0 byte.  An event of size 0 may carry any pointer, null included.
+//
+// The record lives inside the parser and cannot be copied: a copy would
+// point at bytes that are gone after the call.
 struct SMFEvent {
+    SMFEvent() = default;
+    SMFEvent(const SMFEvent&) = delete;
+    SMFEvent& operator=(const SMFEvent&) = delete;
+
     SMFEventKind kind = Channel;
-    std::uint32_t delta = 0;    // ticks since the previous event of the chunk; <= 0x0FFFFFFF
-    std::uint32_t length = 0;   // bytes in the byte string
-    std::uint32_t capacity = 0; // bytes the current storage holds (decoder's bookkeeping)
-    // Points at inlineBytes while capacity is 1 to 4, at the decoder's heap
-    // block when it is more, and is null while no event of the chunk needed
-    // storage (so an event of length 0 may carry a null pointer).
-    std::uint8_t* bytes = nullptr;
-    std::uint8_t inlineBytes[4] = {0, 0, 0, 0};
-    bool runningStatus = false; // a Channel event whose status byte was implied
+    std::uint8_t status = 0;     // see above
+    std::uint8_t metaType = 0;   // Meta events: the type byte (0x01 text, 0x51 tempo, ...); else 0
+    bool runningStatus = false;  // a Channel event whose status byte was implied
+    std::uint32_t delta = 0;     // ticks since the previous event of the chunk; <= 0x0FFFFFFF
+    std::uint32_t tick = 0;      // the chunk's delta times up to this event's; wraps modulo 2^32
+    const std::uint8_t* data = nullptr;
+    std::uint32_t size = 0;      // bytes at data
 };
 
 } // namespace OrbSMF

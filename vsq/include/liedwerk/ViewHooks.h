@@ -16,14 +16,19 @@ namespace Liedwerk::ParseVSQs {
 // being fed or into the reader's storage, and are valid only for the duration
 // of the call: copy what you keep.
 //
-// onFieldLines hands over a run of consecutive field lines of the open
-// section at once, as they stand in the text: one or more lines, each
-// "key=value\n", each already checked (its key is not empty).  The default
-// implementation cuts the run and calls onField once per line, so a receiver
-// that wants single fields overrides only onField; one that copies the lines
-// (a dump, say) overrides onFieldLines as well.  Which fields come as a run
-// and which singly depends on how the text was cut into frames and ranges;
-// the fields, their order and their values do not.
+// onLines hands over a run of consecutive lines of a voice track's text at
+// once, as they stand in the text: one or more lines, each ending in "\n",
+// each already checked: a section line "[name]" (name not empty, nothing
+// after the "]") or a field line "key=value" (key not empty) of an open
+// section.  section is the section open before the first line of the run
+// (empty when none is).  The run stands for the calls that its lines make
+// one by one: for a section line onEndSection of the open section (if any)
+// and onBeginSection, for a field line onField.  The default implementation
+// cuts the run and makes exactly those calls, so a receiver that wants single
+// events overrides only the others; one that copies the lines (a dump, say)
+// overrides onLines as well.  Which lines come in a run and which singly
+// depends on how the text was cut into frames and ranges; the calls they
+// stand for, their order and their texts do not.
 //
 // Every call is made from inside ParseVSQ::feed.  Do not call feed of the
 // reader that is calling you.  An exception thrown here passes out of feed
@@ -54,8 +59,8 @@ public:
     // key: never empty; value: may be empty and may hold "=".
     virtual void onField(std::int32_t track, std::string_view section, std::string_view key,
                          std::string_view value) = 0;
-    // A run of checked field lines, each ending in "\n"; never empty.
-    virtual void onFieldLines(std::int32_t track, std::string_view section, std::string_view lines);
+    // A run of checked lines, each ending in "\n"; never empty.
+    virtual void onLines(std::int32_t track, std::string_view section, std::string_view lines);
 };
 
 } // namespace Liedwerk::ParseVSQs
