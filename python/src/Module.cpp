@@ -5,15 +5,16 @@
 #include <optional>
 #include <string>
 
+#include <sys/stat.h>
+
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <trillo/DumpWriter.h>
 
-#include "Collector.h"
+#include "Builder.h"
 #include "Failures.h"
 #include "Feed.h"
-#include "Objects.h"
 #include "Sinks.h"
 #include "Sources.h"
 
@@ -22,6 +23,20 @@ namespace py = pybind11;
 namespace TrilloPy {
 
 namespace {
+
+// Turns the cyclic garbage collector off for its lifetime, if it was on.
+class CollectorPause {
+public:
+    CollectorPause() : wasEnabled_(PyGC_Disable() != 0) {}
+    ~CollectorPause() {
+        if (wasEnabled_) PyGC_Enable();
+    }
+    CollectorPause(const CollectorPause&) = delete;
+    CollectorPause& operator=(const CollectorPause&) = delete;
+
+private:
+    bool wasEnabled_;
+};
 
 bool isPath(py::handle source) { return PyUnicode_Check(source.ptr()) || py::hasattr(source, "__fspath__"); }
 
@@ -38,20 +53,30 @@ std::string pathBytes(py::handle source) {
     return result;
 }
 
-// Calls run with a function that feeds a receiver from the source: the file
-// at a path, a file object's read, or a bytes-like object's memory.
+// The size of the file at path, or 0 if it is unknown: a hint only.
+std::size_t fileSize(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+    return static_cast<std::size_t>(status.st_size);
+}
+
+// Calls run with a function that feeds a receiver from the source (the file
+// at a path, a file object's read, or a bytes-like object's memory) and the
+// size of the input where it is known beforehand (0 otherwise).
 template <class Run>
 auto withSource(py::handle source, Run&& run) {
     if (isPath(source)) {
         const std::string path = pathBytes(source);
-        return run([&path](Liedwerk::ParseVSQs::ViewHooks& receiver) { readPath(path, receiver); });
+        const auto feed = [&path](Liedwerk::ParseVSQs::ViewHooks& receiver) { readPath(path, receiver); };
+        return run(feed, fileSize(path));
     }
     if (py::hasattr(source, "read")) {
         FileObjectSource file(source);
-        return run([&file](Liedwerk::ParseVSQs::ViewHooks& receiver) { readAll(file, receiver); });
+        return run([&file](Liedwerk::ParseVSQs::ViewHooks& receiver) { readAll(file, receiver); }, 0);
     }
     BufferSource buffer(source);
-    return run([&buffer](Liedwerk::ParseVSQs::ViewHooks& receiver) { readAll(buffer, receiver); });
+    const auto feed = [&buffer](Liedwerk::ParseVSQs::ViewHooks& receiver) { readAll(buffer, receiver); };
+    return run(feed, buffer.size());
 }
 
 // Dumps with the GIL released.  What was dumped before a failure is handed to
@@ -73,21 +98,9 @@ std::exception_ptr dumpUnlocked(Feed& feed, OrbT::ByteSink& sink) {
     }
 }
 
-template <class Feed>
-std::exception_ptr collectUnlocked(Feed& feed, Collected& collected) {
-    py::gil_scoped_release unlocked;
-    Collector collector(collected);
-    try {
-        feed(collector);
-        return nullptr;
-    } catch (...) {
-        return std::current_exception();
-    }
-}
-
 py::bytes dump(py::handle source) {
-    return withSource(source, [](auto&& feed) {
-        BytesSink sink;
+    return withSource(source, [](auto&& feed, std::size_t inputSize) {
+        BytesSink sink(inputSize); // the dump is about as large as its input
         const std::exception_ptr failure = dumpUnlocked(feed, sink);
         py::bytes result = sink.take();
         if (failure) raiseFailure(failure, result);
@@ -96,18 +109,28 @@ py::bytes dump(py::handle source) {
 }
 
 void dumpToDescriptor(py::handle source, int descriptor) {
-    withSource(source, [descriptor](auto&& feed) {
+    withSource(source, [descriptor](auto&& feed, std::size_t) {
         DescriptorSink sink(descriptor);
         const std::exception_ptr failure = dumpUnlocked(feed, sink);
         if (failure) raiseFailure(failure, py::none());
     });
 }
 
+// Reads with the GIL held: the builder makes Python objects as the events
+// arrive.  The collector stays off meanwhile: the objects hold no cycles, and
+// a collection every few hundred new lists and tuples would walk the growing
+// sequence again and again.
 py::object read(py::handle source, const std::optional<std::string>& encoding) {
-    return withSource(source, [&encoding](auto&& feed) {
-        Collected collected;
-        const std::exception_ptr failure = collectUnlocked(feed, collected);
-        py::object sequence = makeSequence(collected, encoding ? encoding->c_str() : nullptr);
+    return withSource(source, [&encoding](auto&& feed, std::size_t) {
+        const CollectorPause pause;
+        SequenceBuilder builder(encoding ? encoding->c_str() : nullptr);
+        std::exception_ptr failure;
+        try {
+            feed(builder);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        py::object sequence = builder.sequence();
         if (failure) raiseFailure(failure, sequence);
         return sequence;
     });

@@ -10,14 +10,15 @@
 namespace TrilloPy {
 
 // Gathers the dump in a bytes object of its own, copying each block once,
-// from the writer's buffer into the result.  It grows by doubling, with the
-// GIL taken for that moment only; the C library's realloc remaps large blocks
-// rather than copying them.  Running out of memory throws std::bad_alloc and
+// from the writer's buffer into the result.  It starts with the capacity
+// given (memory that is never written costs no more than an address range)
+// and grows by doubling beyond it, with the GIL taken for that moment only;
+// the C library's realloc remaps large blocks rather than copying them.  Running out of memory throws std::bad_alloc and
 // loses what was written.  Create it, destroy it and call take with the GIL
 // held; write needs no GIL.
 class BytesSink final : public OrbT::ByteSink {
 public:
-    BytesSink();
+    explicit BytesSink(std::size_t capacity);
     void write(const char* bytes, std::size_t count) override;
     pybind11::bytes take(); // what was written; call it once, then write no more
 

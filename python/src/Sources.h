@@ -28,6 +28,7 @@ public:
     BufferSource& operator=(const BufferSource&) = delete;
 
     void fill();
+    std::size_t size() const { return static_cast<std::size_t>(view_.len); }
 
     OrbT::ByteRange range;
 
@@ -37,8 +38,8 @@ private:
 };
 
 // A binary file object, read with read(1024) until it returns no bytes; a
-// short read is not the end.  fill is called without the GIL and takes it for
-// the call.  Whatever read raises passes out of fill; read must return a
+// short read is not the end.  fill takes the GIL for the call (when it is not
+// held already).  Whatever read raises passes out of fill; read must return a
 // bytes-like object (TypeError otherwise: a text file, a non-blocking stream
 // without data).  Create and destroy it with the GIL held.
 class FileObjectSource {
