@@ -109,7 +109,26 @@ def valid() -> List[Case]:
         Case("infinite tempo", smf(Header(), [Track().tempo(0, 0).tempo(480, 500000).end_of_track(),
                                              dm_track(b"[S]\nk=v\n")])),
         Case("a value across many frames", vsq_file([b"[S]\nk=" + b"0123456789" * 2000 + b"\n"], payload_size=3)),
+        Case("a dump three times as large as its file", dump_larger_than_file()),
     ]
+
+
+def dump_larger_than_file() -> bytes:
+    """Tempo events of 8 bytes that print as lines of about 26."""
+    master_track = Track()
+    for _ in range(30000):
+        master_track.tempo(0x0FFFFFF, 1)
+    return smf(Header(), [master_track.end_of_track(), dm_track(b"[S]\nk=v\n")])
+
+
+def large_cuts() -> List[Case]:
+    """Large files cut short, so that the part before the failure spans many
+    of the dump's blocks."""
+    cases = []
+    for case in generated_valid()[5:7] + [Case("big dump", dump_larger_than_file())]:
+        for fraction in (0.3, 0.7, 0.999):
+            cases.append(Case(f"{case.name} cut at {fraction}", case.data[:int(len(case.data) * fraction)]))
+    return cases
 
 
 def broken() -> List[Case]:

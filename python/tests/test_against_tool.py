@@ -8,7 +8,7 @@ import random
 import pytest
 
 import trillo
-from cases import MESSAGES, broken, mutants, prefixes, valid
+from cases import MESSAGES, broken, large_cuts, mutants, prefixes, valid
 from rendering import agrees_with_partial_dump, render
 
 
@@ -112,7 +112,7 @@ def test_broken_file(tool, case):
     expect_same_read(tool, case.data, getattr(trillo, case.kind))
 
 
-@pytest.mark.parametrize("case", prefixes() + mutants(), ids=name)
+@pytest.mark.parametrize("case", prefixes() + mutants() + large_cuts(), ids=name)
 def test_cut_or_changed_file(tool, case):
     expect_same_dump(tool, case.data)
     expect_same_read(tool, case.data)
