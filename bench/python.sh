@@ -12,7 +12,8 @@
 #   trillo.dump(FILE)                in the interpreter, against  trillo FILE > /dev/null
 #   python3 -m trillo FILE > /dev/null  (interpreter start-up included), against the same
 #   trillo.read(FILE)                on the 10 MB file, against  trillo FILE > /dev/null
-# with their ratios.  Each round times every command once, in turn, so that a
+# with their ratios, and the median CPU time (user and system) of each, which
+# a busy machine disturbs less than the wall time.  Each round times every command once, in turn, so that a
 # slower or faster spell of the shared machine falls on all of them alike;
 # every command runs once untimed first.  The dump's bytes are checked
 # against the tool's output once.
@@ -57,6 +58,7 @@ echo "rounds:  $rounds, the commands in turn (median wall time)"
 echo
 
 "$venv/bin/python" - "$build/app/trillo" "$work" "$rounds" <<'PYTHON'
+import resource
 import statistics
 import subprocess
 import sys
@@ -67,10 +69,18 @@ import trillo
 tool, work, rounds = sys.argv[1], sys.argv[2], int(sys.argv[3])
 
 
+def cpu_seconds():
+    """User and system time of this process and of its finished children."""
+    own = resource.getrusage(resource.RUSAGE_SELF)
+    children = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return own.ru_utime + own.ru_stime + children.ru_utime + children.ru_stime
+
+
 def timed(action):
-    start = time.perf_counter()
+    """Wall and CPU seconds of one call."""
+    wall, cpu = time.perf_counter(), cpu_seconds()
     result = action()
-    return time.perf_counter() - start, result
+    return time.perf_counter() - wall, cpu_seconds() - cpu, result
 
 
 def tool_run(path):
@@ -82,25 +92,30 @@ def module_run(path):
 
 
 def measure(commands):
-    """Median seconds of each command over the rounds, the commands in turn."""
+    """Median wall and CPU seconds of each command over the rounds, the commands in turn."""
     for action in commands.values():
         action()
-    times = {name: [] for name in commands}
+    walls = {name: [] for name in commands}
+    cpus = {name: [] for name in commands}
     for _ in range(rounds):
         for name, action in commands.items():
-            seconds, result = timed(action)
+            wall, cpu, result = timed(action)
             del result
-            times[name].append(seconds)
-    return {name: statistics.median(values) for name, values in times.items()}
+            walls[name].append(wall)
+            cpus[name].append(cpu)
+    return ({name: statistics.median(values) for name, values in walls.items()},
+            {name: statistics.median(values) for name, values in cpus.items()})
 
 
 def report(title, medians, pairs):
+    walls, cpus = medians
     print(f"== {title}")
-    for name, seconds in medians.items():
-        print(f"{name:<28} {seconds:8.3f} s")
+    print(f"{'':<28} {'wall (s)':>9} {'CPU (s)':>9}")
+    for name in walls:
+        print(f"{name:<28} {walls[name]:9.3f} {cpus[name]:9.3f}")
     for name, against, target in pairs:
-        ratio = medians[name] / medians[against]
-        print(f"{name} / {against}: {ratio:.2f} (target at most {target})")
+        print(f"{name} / {against}: {walls[name] / walls[against]:.2f} wall, {cpus[name] / cpus[against]:.2f} CPU"
+              f" (target: at most {target})")
     print()
 
 
@@ -110,7 +125,7 @@ assert trillo.dump(big) == expected, "trillo.dump differs from the tool's output
 print(f"100 MB file: dump of {len(expected)} bytes, the same from trillo.dump and from the tool\n")
 medians = measure({"tool": tool_run(big), "trillo.dump": lambda: trillo.dump(big),
                    "python3 -m trillo": module_run(big)})
-report("dump, 100 MB file", medians, [("trillo.dump", "tool", 1.2), ("python3 -m trillo", "tool", "-")])
+report("dump, 100 MB file", medians, [("trillo.dump", "tool", 1.2), ("python3 -m trillo", "tool", "none")])
 
 small = f"{work}/bench-10.vsq"
 sequence = trillo.read(small)

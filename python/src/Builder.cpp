@@ -1,7 +1,7 @@
 #include "Builder.h"
 
 #include <cstring>
-#include <functional>
+#include <cstdint>
 
 #include <trillo/Errors.h>
 
@@ -19,6 +19,35 @@ py::object owned(PyObject* object) {
 
 py::object call(const py::object& type, std::initializer_list<PyObject*> args) {
     return owned(PyObject_Vectorcall(type.ptr(), const_cast<PyObject* const*>(args.begin()), args.size(), nullptr));
+}
+
+// Up to eight bytes as a number, read whole: no partial stores to read back.
+std::uint64_t load(const char* bytes, std::size_t count) {
+    if (count >= 8) {
+        std::uint64_t value;
+        std::memcpy(&value, bytes, 8);
+        return value;
+    }
+    if (count >= 4) {
+        std::uint32_t head;
+        std::uint32_t tail;
+        std::memcpy(&head, bytes, 4);
+        std::memcpy(&tail, bytes + count - 4, 4);
+        return head | std::uint64_t{tail} << 32;
+    }
+    if (count == 0) return 0;
+    const auto byte = [bytes](std::size_t at) { return std::uint64_t{static_cast<unsigned char>(bytes[at])}; };
+    return byte(0) | byte(count / 2) << 8 | byte(count - 1) << 16;
+}
+
+// A hash of a short text from its length and its first and last eight bytes
+// (or fewer): cheap, and enough to tell most keys apart.
+std::size_t shortHash(std::string_view bytes) {
+    const std::size_t size = bytes.size();
+    const std::uint64_t head = load(bytes.data(), size);
+    const std::uint64_t tail = size > 8 ? load(bytes.data() + size - 8, 8) : 0;
+    const std::uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15u) ^ size) * 0xBF58476D1CE4E5B9u;
+    return static_cast<std::size_t>(mixed >> 32);
 }
 
 void append(const py::object& list, const py::object& item) {
@@ -49,12 +78,12 @@ py::object SequenceBuilder::make(std::string_view bytes) const {
 }
 
 PyObject* SequenceBuilder::text(std::string_view bytes) {
-    const std::size_t hash = std::hash<std::string_view>()(bytes);
-    Slot& slot = slots_[hash % kSlots];
-    if (slot.hash != hash || !slot.object || slot.bytes != bytes) {
+    if (bytes.size() > kShortText) return make(bytes).release().ptr();
+    Slot& slot = slots_[shortHash(bytes) % kSlots];
+    if (!slot.object || slot.length != bytes.size() || std::memcmp(slot.bytes, bytes.data(), bytes.size()) != 0) {
         slot.object = make(bytes);
-        slot.bytes.assign(bytes);
-        slot.hash = hash;
+        slot.length = bytes.size();
+        std::memcpy(slot.bytes, bytes.data(), bytes.size());
     }
     return py::object(slot.object).release().ptr();
 }

@@ -42,17 +42,18 @@ public:
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override;
 
 private:
-    // Names, keys and values repeat a lot (keys above all): the last text
-    // seen in each of a fixed number of slots is given again rather than made
-    // anew, which saves making it and the memory of a copy.  Direct-mapped
-    // and small, so that texts that never repeat cost a hash each, and the
-    // object a slot lets go of is a recent one.
-    struct Slot {
-        std::size_t hash = 0;
-        std::string bytes;
-        pybind11::object object;
-    };
+    // Short names, keys and values repeat a lot (keys above all): the last
+    // text seen in each of a fixed number of slots is given again rather than
+    // made anew, which saves making it and the memory of a copy.  Direct-mapped
+    // and small, so that a text that never repeats costs little, and the object
+    // a slot lets go of is a recent one.  Longer texts are always made anew.
     static constexpr std::size_t kSlots = 512;
+    static constexpr std::size_t kShortText = 24;
+    struct Slot {
+        std::size_t length = 0;
+        char bytes[kShortText];
+        pybind11::object object; // none while the slot is empty
+    };
 
     PyObject* text(std::string_view bytes); // a new reference
     pybind11::object make(std::string_view bytes) const;
