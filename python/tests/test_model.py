@@ -40,3 +40,28 @@ def test_objects_compare_by_value_and_print_as_their_constructors():
     assert pickle.loads(pickle.dumps(made)) == made
     read = trillo.read(EXAMPLES / "song.vsq")
     assert pickle.loads(pickle.dumps(read)) == read
+
+
+def test_texts_alike_but_in_the_middle_stay_apart():
+    """Names, keys and values of one length whose ends agree, and ones that
+    differ only in length or in one byte, alternating: each read as it stands."""
+    texts = [b"%sx%s" % (b"a" * n, b"b" * m) for n in (8, 10) for m in (8, 13)] + [b"", b"=", b"v", b"vv"]
+    variants = [t.replace(b"x", c) for t in texts for c in (b"x", b"y")]
+    lines = [b"[" + variants[0] + b"]"]
+    for round_ in range(3):
+        for i, text in enumerate(variants):
+            lines.append(b"k" * (1 + round_) + text + b"=" + variants[-1 - i])
+            if i % 7 == 6:
+                lines.append(b"[" + (text or b"s") + b"]")
+    data = smf(Header(), [Track().tempo(0, 500000).end_of_track(), dm_track(b"\n".join(lines) + b"\n", 5)])
+    assert render(trillo.read(data)) == trillo.dump(data)
+    assert render_decoded(trillo.read(data, encoding="latin-1")) == trillo.dump(data)
+
+
+def render_decoded(sequence):
+    """render for a Sequence of str read with latin-1."""
+    for track in sequence.tracks:
+        for section in track.sections:
+            section.name = section.name.encode("latin-1")
+            section.fields = [(k.encode("latin-1"), v.encode("latin-1")) for k, v in section.fields]
+    return render(sequence)
