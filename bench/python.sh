@@ -54,7 +54,7 @@ trap 'rm -rf "$work"' EXIT
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(uname -sr)"
 echo "commit:  $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- . 2>/dev/null || echo ' (work tree differs)')"
 echo "python:  $("$venv/bin/python" -c 'import sys; print(sys.version.split()[0])') (Debian's /usr/bin/python3 in $venv)"
-echo "rounds:  $rounds, the commands in turn (median wall time)"
+echo "rounds:  $rounds, the commands in turn (medians of wall and CPU time)"
 echo
 
 "$venv/bin/python" - "$build/app/trillo" "$work" "$rounds" <<'PYTHON'
