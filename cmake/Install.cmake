@@ -1,5 +1,5 @@
-# Installation: the tool and its man page (component "runtime"), and the
-# readers as a library for other programs (component "dev"): the public
+# Installation: the tools and their man pages (component "runtime"), and the
+# readers and writers as a library for other programs (component "dev"): the public
 # headers, the static libraries, a CMake package and a pkg-config file.
 #
 #   cmake --install build --prefix /some/prefix
@@ -14,12 +14,14 @@ set(TRILLO_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/trillo")
 # The public headers need C++17 (nested namespaces): consumers inherit that.
 target_compile_features(trillo_common INTERFACE cxx_std_17)
 
-# --- the tool and its man page -----------------------------------------------
-install(TARGETS trillo RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT runtime)
+# --- the tools and their man pages ---------------------------------------------
+install(TARGETS trillo trillo-pack RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT runtime)
 
-configure_file("${PROJECT_SOURCE_DIR}/docs/trillo.1.in" "${PROJECT_BINARY_DIR}/docs/trillo.1" @ONLY)
-install(FILES "${PROJECT_BINARY_DIR}/docs/trillo.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
-        COMPONENT runtime)
+foreach(page IN ITEMS trillo trillo-pack)
+  configure_file("${PROJECT_SOURCE_DIR}/docs/${page}.1.in" "${PROJECT_BINARY_DIR}/docs/${page}.1" @ONLY)
+  install(FILES "${PROJECT_BINARY_DIR}/docs/${page}.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
+          COMPONENT runtime)
+endforeach()
 
 # --- the library ---------------------------------------------------------------
 # The three include/ folders as they are: orbt/, orbsmf/, liedwerk/.

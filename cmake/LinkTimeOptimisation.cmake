@@ -1,4 +1,4 @@
-# Link-time optimisation of the libraries and the tool, in optimised g++
+# Link-time optimisation of the libraries and the tools, in optimised g++
 # builds: a line of text crosses the reader's layers behind virtual calls,
 # which the optimiser can see through only at link time.
 #
@@ -9,7 +9,7 @@ if(TRILLO_LTO AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT TRILLO_SANITIZE A
   include(CheckIPOSupported)
   check_ipo_supported(RESULT trillo_ipo_supported OUTPUT trillo_ipo_output LANGUAGES CXX)
   if(trillo_ipo_supported)
-    foreach(target IN ITEMS trillo_smf trillo_vsq trillo_app trillo)
+    foreach(target IN ITEMS trillo_smf trillo_vsq trillo_app trillo trillo-pack)
       foreach(config IN ITEMS RELEASE RELWITHDEBINFO MINSIZEREL)
         set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION_${config} ON)
       endforeach()
@@ -19,6 +19,7 @@ if(TRILLO_LTO AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT TRILLO_SANITIZE A
     endforeach()
     # Most code is generated at the link: the warnings apply there too.
     target_link_options(trillo PRIVATE ${TRILLO_WARNING_FLAGS})
+    target_link_options(trillo-pack PRIVATE ${TRILLO_WARNING_FLAGS})
   else()
     message(STATUS "trillo: no link-time optimisation: ${trillo_ipo_output}")
   endif()

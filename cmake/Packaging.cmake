@@ -2,7 +2,7 @@
 #
 #   cd build && cpack -G DEB
 #
-# trillo_<version>_<arch>.deb      the tool and its man page (component "runtime")
+# trillo_<version>_<arch>.deb      the tools and their man pages (component "runtime")
 # trillo-dev_<version>_<arch>.deb  headers, static libraries, CMake package and
 #                                  pkg-config file (component "dev")
 set(CPACK_PACKAGE_NAME trillo)
@@ -24,13 +24,14 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
 string(CONCAT CPACK_COMPONENT_RUNTIME_DESCRIPTION
     "The command-line tool trillo: it checks one VSQ sequence file (a format-1\n"
     "Standard MIDI File whose voice tracks carry INI-like text) and prints its\n"
-    "contents as INI-like text.")
+    "contents as INI-like text; and trillo-pack, which writes the file back\n"
+    "from that text.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME trillo-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 string(CONCAT CPACK_COMPONENT_DEV_DESCRIPTION
-    "The C++17 headers and static libraries of trillo's push parsers for VSQ\n"
-    "sequence files and Standard MIDI Files, with a CMake package and a\n"
-    "pkg-config file, for embedding them in other programs.")
+    "The C++17 headers and static libraries of trillo's push parsers and\n"
+    "writers for VSQ sequence files and Standard MIDI Files, with a CMake\n"
+    "package and a pkg-config file, for embedding them in other programs.")
 
 # The binary's library dependencies, where the Debian tools that find them exist.
 find_program(TRILLO_DPKG_SHLIBDEPS dpkg-shlibdeps)

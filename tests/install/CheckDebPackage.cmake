@@ -1,7 +1,7 @@
 # Runs cpack -G DEB on BUILD_DIR into WORK and checks both packages with
 # dpkg-deb: their names, versions and files, and that the packaged tool runs.
 #
-# Variables: CPACK, BUILD_DIR, CONFIG, WORK, VERSION, TRILLO, EXAMPLE.
+# Variables: CPACK, BUILD_DIR, CONFIG, WORK, VERSION, TRILLO, TRILLO_PACK, EXAMPLE.
 cmake_minimum_required(VERSION 3.20)
 include("${CMAKE_CURRENT_LIST_DIR}/Common.cmake")
 
@@ -38,16 +38,20 @@ function(check_package name)
   set(deb "${debs}" PARENT_SCOPE)
 endfunction()
 
-check_package(trillo HOLDS ./usr/bin/trillo ./usr/share/man/man1/trillo.1 LACKS ./usr/include/ ./usr/lib/)
+check_package(trillo HOLDS ./usr/bin/trillo ./usr/share/man/man1/trillo.1 ./usr/bin/trillo-pack
+                           ./usr/share/man/man1/trillo-pack.1
+                     LACKS ./usr/include/ ./usr/lib/)
 set(runtime "${deb}")
 check_package(trillo-dev
               HOLDS ./usr/include/orbt/Exceptions.h ./usr/include/orbsmf/Parser.h
-                    ./usr/include/liedwerk/ParseVSQ.h ./usr/lib/libtrillo_smf.a ./usr/lib/libtrillo_vsq.a
+                    ./usr/include/liedwerk/ParseVSQ.h ./usr/include/liedwerk/WriteVSQ.h
+                    ./usr/include/orbsmf/Writer.h ./usr/lib/libtrillo_smf.a ./usr/lib/libtrillo_vsq.a
                     ./usr/lib/cmake/trillo/trilloConfig.cmake ./usr/lib/cmake/trillo/trilloConfigVersion.cmake
                     ./usr/lib/pkgconfig/trillo.pc
               LACKS ./usr/bin/ ./usr/share/man/)
 
-# The packaged tool is the built one.
+# The packaged tools are the built ones.
 run_checked("dpkg-deb -x" out err "${DPKG_DEB}" -x "${runtime}" "${WORK}/root")
 expect_same_dump("${WORK}/root/usr/bin/trillo" "${TRILLO}" "${EXAMPLE}")
+expect_same_pack("${WORK}/root/usr/bin/trillo-pack" "${TRILLO_PACK}" "${TRILLO}" "${EXAMPLE}" "${WORK}")
 message(STATUS "built ${runtime} and its -dev package")

@@ -4,7 +4,7 @@
 # and runs it on the bundled examples.
 #
 # Variables: BUILD_DIR, CONFIG, SOURCE_DIR, WORK, GENERATOR, MAKE_PROGRAM, CXX, LIBDIR,
-# VERSION, TRILLO (the built tool), SANITIZE_FLAGS (link flags that the instrumented libraries need).
+# VERSION, TRILLO and TRILLO_PACK (the built tools), SANITIZE_FLAGS (link flags that the instrumented libraries need).
 cmake_minimum_required(VERSION 3.20)
 include("${CMAKE_CURRENT_LIST_DIR}/Common.cmake")
 
@@ -20,7 +20,7 @@ endif()
 run_checked("cmake --install" out err "${CMAKE_COMMAND}" --install "${BUILD_DIR}" ${config_option}
             --prefix "${prefix}")
 
-foreach(file IN ITEMS bin/trillo share/man/man1/trillo.1
+foreach(file IN ITEMS bin/trillo share/man/man1/trillo.1 bin/trillo-pack share/man/man1/trillo-pack.1
                       ${LIBDIR}/libtrillo_smf.a ${LIBDIR}/libtrillo_vsq.a
                       ${LIBDIR}/cmake/trillo/trilloConfig.cmake
                       ${LIBDIR}/cmake/trillo/trilloConfigVersion.cmake
@@ -40,17 +40,21 @@ endforeach()
 list(SORT installed)
 list(SORT public)
 expect_equal("installed headers" "${installed}" "${public}")
-foreach(header IN ITEMS orbt/Exceptions.h orbsmf/ByteRange.h orbsmf/Parser.h liedwerk/ParseVSQ.h liedwerk/Hooks.h)
+foreach(header IN ITEMS orbt/Exceptions.h orbsmf/ByteRange.h orbsmf/Parser.h orbsmf/Writer.h liedwerk/ParseVSQ.h
+                       liedwerk/Hooks.h liedwerk/WriteVSQ.h)
   if(NOT header IN_LIST installed)
     message(FATAL_ERROR "public header not installed: ${header}")
   endif()
 endforeach()
 
-file(READ "${prefix}/share/man/man1/trillo.1" page)
-expect_contains("installed man page" "${page}" "\"trillo ${VERSION}\"")
+foreach(tool IN ITEMS trillo trillo-pack)
+  file(READ "${prefix}/share/man/man1/${tool}.1" page)
+  expect_contains("installed man page of ${tool}" "${page}" "\"trillo ${VERSION}\"")
+endforeach()
 
-# The installed tool is the built one.
+# The installed tools are the built ones.
 expect_same_dump("${prefix}/bin/trillo" "${TRILLO}" "${SOURCE_DIR}/examples/two-voices.vsq")
+expect_same_pack("${prefix}/bin/trillo-pack" "${TRILLO_PACK}" "${TRILLO}" "${SOURCE_DIR}/examples/song.vsq" "${WORK}")
 
 # --- what the consumer prints ------------------------------------------------
 set(song_summary "2 voices, division 480

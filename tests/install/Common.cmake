@@ -35,6 +35,29 @@ function(expect_same_dump program built example)
   expect_contains("${program}'s dump of ${example}" "${copy}" "\n[Track01]\n")
 endfunction()
 
+# Fails unless PROGRAM, an installed or packaged copy of trillo-pack, writes
+# the same file as BUILT, the trillo-pack of the build folder, from the dump
+# that TRILLO writes of EXAMPLE; and unless that file dumps as EXAMPLE does.
+function(expect_same_pack program built trillo example work)
+  run_checked("${trillo}" dump err "${trillo}" "${example}")
+  file(WRITE "${work}/dump.txt" "${dump}")
+  foreach(which IN ITEMS copy built)
+    if(which STREQUAL "copy")
+      set(tool "${program}")
+    else()
+      set(tool "${built}")
+    endif()
+    execute_process(COMMAND "${tool}" "${work}/dump.txt" OUTPUT_FILE "${work}/${which}.vsq"
+                    RESULT_VARIABLE status ERROR_VARIABLE stderr)
+    expect_equal("${tool} ${work}/dump.txt (${stderr})" "${status}" "0")
+  endforeach()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${work}/copy.vsq" "${work}/built.vsq"
+                  RESULT_VARIABLE different)
+  expect_equal("${program} and ${built} write the same file" "${different}" "0")
+  run_checked("${trillo}" again err "${trillo}" "${work}/copy.vsq")
+  expect_equal("the dump of what ${program} wrote" "${again}" "${dump}")
+endfunction()
+
 # Finds the program NAME into VAR, or ends the check as skipped (see
 # SKIP_REGULAR_EXPRESSION) when it is not there.
 macro(find_or_skip var name)

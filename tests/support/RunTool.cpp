@@ -65,9 +65,12 @@ ToolResult runTool(const std::string& binary, const std::vector<std::string>& ar
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
+    const std::string inPath = options.stdinPath.empty() ? "/dev/null" : options.stdinPath;
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
+        const int in = open(inPath.c_str(), O_RDONLY);
+        if (in < 0 || dup2(in, 0) < 0) fail("stdin");
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (err < 0 || dup2(err, 2) < 0) fail("stderr");
         if (options.closeStdout) {

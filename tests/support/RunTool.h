@@ -17,6 +17,7 @@ struct ToolResult {
 struct ToolOptions {
     std::string stdoutPath;       // write standard output there instead of capturing it
     std::string stderrPath;       // likewise for standard error
+    std::string stdinPath;        // read standard input from there (default: /dev/null)
     bool closeStdout = false;     // start with standard output closed
     long addressSpaceLimit = 0;   // bytes; 0 for no limit
 };

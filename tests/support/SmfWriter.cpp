@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include <orbsmf/Writer.h>
+
 namespace Fixture {
 
 namespace {
@@ -19,11 +21,8 @@ void append(Bytes& out, std::string_view more) { out.insert(out.end(), more.begi
 } // namespace
 
 Bytes varNumber(std::uint32_t value) {
-    if (value > 0x0FFFFFFF) throw std::invalid_argument("variable-length numbers hold 28 bits");
-    Bytes out{static_cast<std::uint8_t>(value & 0x7F)};
-    for (value >>= 7; value != 0; value >>= 7)
-        out.insert(out.begin(), static_cast<std::uint8_t>(0x80 | (value & 0x7F)));
-    return out;
+    std::uint8_t out[4];
+    return Bytes(out, out + OrbSMF::Writing::putVarNumber(out, value));
 }
 
 Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }

@@ -13,7 +13,7 @@ namespace Fixture {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes varNumber(std::uint32_t value); // 1 to 4 bytes, highest 7 bits first
+Bytes varNumber(std::uint32_t value); // OrbSMF::Writing::putVarNumber's bytes
 Bytes bytesOf(std::string_view text);
 std::string textOf(const Bytes& bytes);
 Bytes concat(std::initializer_list<Bytes> parts);

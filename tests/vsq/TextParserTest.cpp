@@ -180,6 +180,19 @@ TEST(DMText, WindowsAreJudgedAsTheirLinesAre) {
     }
 }
 
+// The first byte of a value in texts of every size up to past four blocks,
+// at every place or nowhere, with others of its value after it.
+TEST(DMText, FindByteFindsTheFirst) {
+    for (std::size_t size = 0; size <= 70; ++size) {
+        for (std::size_t place = 0; place <= size; ++place) {
+            std::string text(size, 'x');
+            if (place < size) text[place] = '\0';
+            if (place + 3 < size) text[place + 3] = '\0';
+            ASSERT_EQ(Liedwerk::findByte(text.data(), size, '\0'), place) << "size " << size << ", at " << place;
+        }
+    }
+}
+
 // Lines of random lengths, newlines anywhere in payloads of any size and
 // cut, against a plain split of the text.
 TEST(DMText, NewlinesAnywhere) {

@@ -36,16 +36,13 @@ void DMTextParser::feed(std::string_view payload) {
     const char* at = payload.data();
     const char* const end = at + payload.size();
     if (!partial_.empty()) {
-        const void* const newline = std::memchr(at, '\n', payload.size());
-        if (newline == nullptr) {
-            partial_.append(at, payload.size());
-            return;
-        }
-        partial_.append(at, static_cast<std::size_t>(static_cast<const char*>(newline) - at));
+        const std::size_t newline = findByte(at, payload.size(), '\n');
+        partial_.append(at, newline);
+        if (newline == payload.size()) return;
         parseLine(partial_);
         partial_.clear();
         if (partial_.capacity() > kKeptLineCapacity) std::string().swap(partial_);
-        at = static_cast<const char*>(newline) + 1;
+        at += newline + 1;
     }
     at = scanLines(at, end);
     partial_.assign(at, static_cast<std::size_t>(end - at));

@@ -84,6 +84,27 @@ inline LineMasks scanWindow(const char* text, std::size_t available) {
     return Detail::scanBytes(text, count);
 }
 
+// Where the first byte equal to byte lies in the size bytes at text, or size:
+// for the short texts of the frames, blocks of 16 bytes inline where the
+// processor has them, rather than a call.
+inline std::size_t findByte(const char* text, std::size_t size, char byte) {
+    std::size_t at = 0;
+#if defined(TRILLO_SSE2_WINDOWS)
+    for (; at + Detail::kBlock <= size; at += Detail::kBlock) {
+        const std::uint64_t found = Detail::lanesEqual(Detail::load(text + at), byte);
+        if (found != 0) return at + static_cast<std::size_t>(__builtin_ctzll(found));
+    }
+    if (size >= Detail::kBlock && at != size) {
+        const std::size_t start = size - Detail::kBlock;
+        const std::uint64_t found = Detail::lanesEqual(Detail::load(text + start), byte) >> (at - start);
+        return found != 0 ? at + static_cast<std::size_t>(__builtin_ctzll(found)) : size;
+    }
+#endif
+    for (; at < size; ++at)
+        if (text[at] == byte) return at;
+    return size;
+}
+
 // The complete lines of a window that begins where a line begins, judged
 // all at once.
 struct WindowLines {

@@ -8,6 +8,7 @@
 
 #include "DMFrameCollector.h"
 #include "DMTextParser.h"
+#include "LineMasks.h"
 
 namespace Liedwerk {
 
@@ -34,10 +35,7 @@ bool isMeta(const OrbSMF::SMFEvent& event, std::uint8_t type) {
 // writers end their texts so.
 std::string_view textOf(const OrbSMF::SMFEvent& event) {
     const char* const text = reinterpret_cast<const char*>(event.data);
-    const void* const zero = event.size == 0 ? nullptr : std::memchr(text, 0, event.size);
-    const std::size_t length =
-        zero == nullptr ? event.size : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
-    return std::string_view(text, length);
+    return std::string_view(text, findByte(text, event.size, '\0'));
 }
 
 // Gives a receiver of terminated strings the calls of a receiver with

@@ -1,0 +1,3 @@
+#include <trillo/Pack.h>
+
+int main(int argc, char** argv) { return Trillo::runPack(argc, argv); }

@@ -1,0 +1,106 @@
+#include <trillo/Pack.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+
+#include <liedwerk/WriteVSQ.h>
+#include <orbt/ByteSink.h>
+#include <trillo/DumpReader.h>
+
+namespace Trillo {
+
+namespace {
+
+constexpr char kUsage[] = "usage: trillo-pack [DUMP]\n";
+constexpr std::size_t kFirstCapacity = 1 << 20;
+
+// The whole input in one block.
+struct Input {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::size_t capacity = 0;
+
+    void grow(std::size_t newCapacity) {
+        std::unique_ptr<char[]> larger(new char[newCapacity]);
+        if (size != 0) std::copy(bytes.get(), bytes.get() + size, larger.get());
+        bytes = std::move(larger);
+        capacity = newCapacity;
+    }
+
+    std::string_view view() const { return std::string_view(bytes.get(), size); }
+};
+
+// Reads stream to its end; false when reading fails.  A regular file's size
+// gives the room at once, with one byte more to meet the end in the same read.
+bool readAll(std::FILE* stream, Input& input) {
+    struct stat info {};
+    std::size_t capacity = kFirstCapacity;
+    if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        capacity = static_cast<std::size_t>(info.st_size) + 1;
+    input.grow(capacity);
+    for (;;) {
+        if (input.size == input.capacity) input.grow(input.capacity * 2);
+        const std::size_t wanted = input.capacity - input.size;
+        const std::size_t got = std::fread(input.bytes.get() + input.size, 1, wanted, stream);
+        input.size += got;
+        if (got < wanted) return std::ferror(stream) == 0; // the end, or a failure
+    }
+}
+
+int fail(const std::string& what) {
+    std::fprintf(stderr, "trillo-pack: %s\n", what.c_str());
+    return 1;
+}
+
+int failAt(const DumpFault& fault) { return fail("line " + std::to_string(fault.line) + ": " + fault.what); }
+
+// Reads the dump named by path ("-": standard input); the failure's message
+// or null.
+const char* readDumpFile(const char* path, Input& input) {
+    if (std::string_view(path) == "-") return readAll(stdin, input) ? nullptr : "cannot read the dump";
+    std::FILE* stream = std::fopen(path, "rb");
+    if (stream == nullptr) return "cannot open the dump";
+    const bool ok = readAll(stream, input);
+    std::fclose(stream);
+    return ok ? nullptr : "cannot read the dump";
+}
+
+int pack(const char* path) {
+    Input input;
+    if (const char* failure = readDumpFile(path, input)) return fail(failure);
+    const std::string_view dump = input.view();
+    Liedwerk::WriteVSQs::Content content;
+    if (const std::optional<DumpFault> fault = readDump(dump, content)) return failAt(*fault);
+    const Liedwerk::WriteVSQ writer(content);
+    if (writer.problem().kind != Liedwerk::WriteVSQs::Problem::None)
+        return failAt(locateProblem(dump, content, writer.problem()));
+    try {
+        OrbT::FileSink sink(stdout);
+        writer.write(sink);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) throw OrbT::Ex::CannotWriteFile();
+    } catch (const OrbT::Ex::CannotWriteFile&) {
+        return fail("cannot write standard output");
+    }
+    return 0;
+}
+
+} // namespace
+
+int runPack(int argc, char** argv) {
+    if (argc > 2) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+    try {
+        return pack(argc == 2 ? argv[1] : "-");
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory");
+    }
+}
+
+} // namespace Trillo

@@ -1,0 +1,312 @@
+#include <liedwerk/WriteVSQ.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include <orbsmf/Writer.h>
+
+namespace Liedwerk {
+
+namespace WriteVSQs {
+
+namespace {
+
+constexpr std::int32_t kMaxDivision = 0x7FFF;   // bit 15 would make it an SMPTE time code
+constexpr std::size_t kMaxVoices = 0xFFFF - 1;  // the header counts the master track too
+constexpr std::uint32_t kMaxMicroseconds = 0xFFFFFF;
+constexpr std::uint32_t kMaxNumerator = 0xFF;
+constexpr std::uint64_t kMaxChunkLength = 0xFFFFFFFF;
+constexpr double kMicrosecondsPerMinute = 60000000.0;
+
+// The master track's meta events and their data sizes.
+constexpr std::uint8_t kTextType = 0x01;
+constexpr std::uint8_t kEndOfTrackType = 0x2F;
+constexpr std::uint8_t kTempoType = 0x51;
+constexpr std::uint8_t kTimeSignatureType = 0x58;
+constexpr std::uint32_t kTempoDataSize = 3;
+constexpr std::uint32_t kTimeSignatureDataSize = 4;
+constexpr std::uint8_t kClocksPerClick = 24;
+constexpr std::uint8_t kThirtySecondsPerQuarter = 8;
+
+bool isPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
+
+// "%.2f" of value: up to 309 digits before the point for the largest double.
+std::string_view printTempo(double value, char (&text)[400]) {
+    const int length = std::snprintf(text, sizeof text, "%.2f", value);
+    return std::string_view(text, static_cast<std::size_t>(length));
+}
+
+} // namespace
+
+const char* describe(Problem::Kind kind) {
+    switch (kind) {
+    case Problem::None: return "";
+    case Problem::DivisionOutOfRange: return "the division must be 0 to 32767";
+    case Problem::NoVoice: return "there must be at least one voice track";
+    case Problem::TooManyVoices: return "there can be at most 65534 voice tracks";
+    case Problem::TempoOutOfRange: return "a tempo must be 0 to 16777215 microseconds per quarter note";
+    case Problem::NumeratorOutOfRange: return "a time signature's numerator must be 0 to 255";
+    case Problem::DenominatorNotPowerOfTwo:
+        return "a time signature's denominator must be a power of two from 1 to 2147483648";
+    case Problem::TickBeforePrevious: return "the tick is before the tick of the event above";
+    case Problem::StepTooLong: return "the step from the tick above is longer than 268435455 ticks";
+    case Problem::EmptyText: return "a voice track needs at least one section line";
+    case Problem::ZeroByte: return "a line holds a 0 byte";
+    case Problem::EmptyLine: return "a voice track's text holds an empty line";
+    case Problem::FieldBeforeSection: return "a field line comes before any section line";
+    case Problem::MalformedSection: return "a section line must be [name], with nothing after the ]";
+    case Problem::MalformedField: return "a field line needs a key before its =";
+    case Problem::TrackTooLong: return "a voice track's text is too long for one track chunk";
+    case Problem::TempoMapTooLong: return "the tempo map is too long for one track chunk";
+    }
+    return "";
+}
+
+std::optional<std::uint32_t> microsecondsPerQuarter(double tempo) {
+    if (std::isinf(tempo) && tempo > 0) return 0;
+    if (!(tempo > 0) || !std::isfinite(tempo)) return std::nullopt;
+    const double guess = kMicrosecondsPerMinute / tempo;
+    if (guess > kMaxMicroseconds + 2.0) return std::nullopt;
+    char wantedText[400];
+    char text[400];
+    const std::string_view wanted = printTempo(tempo, wantedText);
+    // A value that prints the same lies within one of the guess: above about
+    // 775 quarter notes per minute neighbours differ by more than 0.01, below
+    // it the nearest value prints the same.
+    const auto below = static_cast<std::int64_t>(std::floor(guess));
+    std::optional<std::uint32_t> best;
+    double bestDistance = 0;
+    for (std::int64_t candidate = below - 1; candidate <= below + 2; ++candidate) {
+        if (candidate < 1 || candidate > kMaxMicroseconds) continue;
+        const double distance = std::fabs(static_cast<double>(candidate) - guess);
+        if (best && distance >= bestDistance) continue;
+        if (printTempo(kMicrosecondsPerMinute / static_cast<double>(candidate), text) != wanted) continue;
+        best = static_cast<std::uint32_t>(candidate);
+        bestDistance = distance;
+    }
+    return best;
+}
+
+} // namespace WriteVSQs
+
+namespace {
+
+using WriteVSQs::Problem;
+using WriteVSQs::TempoEvent;
+
+// A voice's text goes into DM frames, the data of text events:
+//
+//   frame   = "DM:" number ":" payload           (at most 127 bytes)
+//   number  = decimal from 0, at least 4 digits  ("0000", "0001", ..., "10000")
+//   payload = the next bytes of the text, as many as fit
+//
+// so frames 0 to 9999 carry 119 bytes of text each, frames 10000 to 99999
+// carry 118, and so on.
+constexpr std::uint32_t kFramePrefixSize = 3; // "DM:"
+constexpr std::uint32_t kMinDigits = 4;
+constexpr std::uint32_t kMaxDigits = 10;      // a track chunk ends long before
+
+std::uint32_t payloadRoom(std::uint32_t digits) {
+    return OrbSMF::Writing::kMaxMetaData - kFramePrefixSize - digits - 1;
+}
+
+// Each frame's event: delta 0, FF 01, the length byte, the frame.
+constexpr std::uint32_t kFrameEventOverhead = 1 + 3 + kFramePrefixSize + 1;
+// End of Track: delta 0, FF 2F 00.
+constexpr std::uint32_t kEndOfTrackSize = 4;
+
+// The bytes of a voice track chunk's data for a text of textSize bytes.
+std::uint64_t voiceTrackLength(std::uint64_t textSize) {
+    std::uint64_t length = kEndOfTrackSize;
+    std::uint64_t framesOfWidth = 10000; // the numbers of kMinDigits digits: 0 to 9999
+    for (std::uint32_t digits = kMinDigits; textSize != 0 && digits <= kMaxDigits; ++digits) {
+        const std::uint64_t room = payloadRoom(digits);
+        const std::uint64_t frames = std::min(framesOfWidth, (textSize + room - 1) / room);
+        const std::uint64_t carried = std::min(textSize, frames * room);
+        length += frames * (kFrameEventOverhead + digits) + carried;
+        textSize -= carried;
+        framesOfWidth = framesOfWidth == 10000 ? 90000 : framesOfWidth * 10;
+    }
+    return length;
+}
+
+// "DM:" and the frame number and ":", counted up in place.
+class FrameHead {
+public:
+    FrameHead() { std::memcpy(text_, "DM:0000:", 8); }
+
+    std::string_view view() const { return std::string_view(text_, kFramePrefixSize + digits_ + 1); }
+    std::uint32_t payloadRoom() const { return Liedwerk::payloadRoom(digits_); }
+
+    void next() {
+        char* const first = text_ + kFramePrefixSize;
+        for (char* digit = first + digits_ - 1; digit >= first; --digit) {
+            if (*digit != '9') {
+                ++*digit;
+                return;
+            }
+            *digit = '0';
+        }
+        // 9999 became 0000: one digit more, "10000".
+        *first = '1';
+        first[digits_] = '0';
+        ++digits_;
+        first[digits_] = ':';
+    }
+
+private:
+    char text_[kFramePrefixSize + kMaxDigits + 1 + 1];
+    std::uint32_t digits_ = kMinDigits;
+};
+
+// The problem of one tempo map event, given the tick of the event before.
+Problem::Kind checkTempoEvent(const TempoEvent& event, std::uint32_t previousTick) {
+    const std::uint32_t step = event.tick - previousTick; // modulo 2^32, as the reader counts
+    if (step > OrbSMF::Writing::kMaxVarNumber)
+        return event.tick < previousTick ? Problem::TickBeforePrevious : Problem::StepTooLong;
+    if (event.kind == TempoEvent::Tempo) {
+        if (event.microsecondsPerQuarter > WriteVSQs::kMaxMicroseconds) return Problem::TempoOutOfRange;
+        return Problem::None;
+    }
+    if (event.numerator > WriteVSQs::kMaxNumerator) return Problem::NumeratorOutOfRange;
+    if (!WriteVSQs::isPowerOfTwo(event.denominator)) return Problem::DenominatorNotPowerOfTwo;
+    return Problem::None;
+}
+
+std::uint8_t exponentOf(std::uint32_t powerOfTwo) {
+    std::uint8_t exponent = 0;
+    for (; powerOfTwo > 1; powerOfTwo >>= 1) ++exponent;
+    return exponent;
+}
+
+void writeMasterTrack(OrbSMF::Writer& writer, const std::vector<TempoEvent>& events, std::uint32_t length) {
+    writer.beginTrack(length);
+    std::uint32_t previousTick = 0;
+    for (const TempoEvent& event : events) {
+        const std::uint32_t delta = event.tick - previousTick;
+        previousTick = event.tick;
+        if (event.kind == TempoEvent::Tempo) {
+            const std::uint32_t value = event.microsecondsPerQuarter;
+            const char data[] = {static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+                                 static_cast<char>(value)};
+            writer.metaEvent(delta, WriteVSQs::kTempoType, std::string_view(data, sizeof data));
+        } else {
+            const char data[] = {static_cast<char>(event.numerator), static_cast<char>(exponentOf(event.denominator)),
+                                 static_cast<char>(WriteVSQs::kClocksPerClick),
+                                 static_cast<char>(WriteVSQs::kThirtySecondsPerQuarter)};
+            writer.metaEvent(delta, WriteVSQs::kTimeSignatureType, std::string_view(data, sizeof data));
+        }
+    }
+    writer.metaEvent(0, WriteVSQs::kEndOfTrackType, std::string_view());
+    writer.endTrack();
+}
+
+void writeVoiceTrack(OrbSMF::Writer& writer, std::string_view text, std::uint32_t length) {
+    writer.beginTrack(length);
+    FrameHead head;
+    while (!text.empty()) {
+        const std::size_t size = std::min<std::size_t>(text.size(), head.payloadRoom());
+        writer.metaEvent(0, WriteVSQs::kTextType, head.view(), text.substr(0, size));
+        text.remove_prefix(size);
+        head.next();
+    }
+    writer.metaEvent(0, WriteVSQs::kEndOfTrackType, std::string_view());
+    writer.endTrack();
+}
+
+} // namespace
+
+class WriteVSQ::Impl_ {
+public:
+    explicit Impl_(const WriteVSQs::Content& content) : content_(content) {
+        if (check()) lengths_.clear();
+    }
+
+    const Problem& problem() const { return problem_; }
+    std::uint64_t size() const { return size_; }
+
+    void write(OrbT::ByteSink& sink) const {
+        if (problem_.kind != Problem::None) throw Ex::UnwritableContent();
+        OrbSMF::Writer writer(sink);
+        writer.header(1, static_cast<std::uint16_t>(content_.voices.size() + 1),
+                      static_cast<std::uint16_t>(content_.division));
+        writeMasterTrack(writer, content_.tempoMap, lengths_[0]);
+        for (std::size_t voice = 0; voice < content_.voices.size(); ++voice)
+            writeVoiceTrack(writer, content_.voices[voice], lengths_[voice + 1]);
+        writer.flush();
+    }
+
+private:
+    // Finds the first problem, in file order but that the number of voices
+    // comes after the tempo map, and lays out the tracks; true on a problem.
+    bool check() {
+        if (content_.division < 0 || content_.division > WriteVSQs::kMaxDivision)
+            return fail(Problem::DivisionOutOfRange);
+        if (checkTempoMap()) return true;
+        if (content_.voices.empty()) return fail(Problem::NoVoice);
+        if (content_.voices.size() > WriteVSQs::kMaxVoices) return fail(Problem::TooManyVoices);
+        for (std::size_t voice = 0; voice < content_.voices.size(); ++voice) {
+            if (checkVoice(voice)) return true;
+        }
+        return false;
+    }
+
+    bool checkTempoMap() {
+        std::uint64_t length = kEndOfTrackSize;
+        std::uint32_t previousTick = 0;
+        for (std::size_t index = 0; index < content_.tempoMap.size(); ++index) {
+            const TempoEvent& event = content_.tempoMap[index];
+            const Problem::Kind kind = checkTempoEvent(event, previousTick);
+            if (kind != Problem::None) return fail(kind, index);
+            const std::uint32_t dataSize =
+                event.kind == TempoEvent::Tempo ? WriteVSQs::kTempoDataSize : WriteVSQs::kTimeSignatureDataSize;
+            length += OrbSMF::Writing::metaEventSize(event.tick - previousTick, dataSize);
+            previousTick = event.tick;
+        }
+        if (length > WriteVSQs::kMaxChunkLength) return fail(Problem::TempoMapTooLong);
+        addTrack(length);
+        return false;
+    }
+
+    bool checkVoice(std::size_t voice) {
+        const std::string_view text = content_.voices[voice];
+        const Problem found = WriteVSQs::checkText(text);
+        if (found.kind != Problem::None) return fail(found.kind, voice, found.offset);
+        const std::uint64_t length = voiceTrackLength(text.size());
+        if (length > WriteVSQs::kMaxChunkLength) return fail(Problem::TrackTooLong, voice);
+        addTrack(length);
+        return false;
+    }
+
+    void addTrack(std::uint64_t length) {
+        lengths_.push_back(static_cast<std::uint32_t>(length));
+        size_ += OrbSMF::Writing::kChunkHeaderSize + length;
+    }
+
+    bool fail(Problem::Kind kind, std::size_t index = 0, std::size_t offset = 0) {
+        problem_.kind = kind;
+        problem_.index = index;
+        problem_.offset = offset;
+        size_ = 0;
+        return true;
+    }
+
+    const WriteVSQs::Content& content_;
+    Problem problem_;
+    std::vector<std::uint32_t> lengths_; // the track chunks' lengths: master, then each voice
+    std::uint64_t size_ = OrbSMF::Writing::kHeaderChunkSize;
+};
+
+WriteVSQ::WriteVSQ(const WriteVSQs::Content& content) : impl_(std::make_unique<Impl_>(content)) {}
+
+WriteVSQ::~WriteVSQ() = default;
+
+const WriteVSQs::Problem& WriteVSQ::problem() const { return impl_->problem(); }
+
+std::uint64_t WriteVSQ::size() const { return impl_->size(); }
+
+void WriteVSQ::write(OrbT::ByteSink& sink) const { impl_->write(sink); }
+
+} // namespace Liedwerk

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# What the project's CTest test "web" runs (see Tests.cmake): installs the
+# node packages when they are missing or older than the lockfile, builds the
+# module with Emscripten, and runs the web tests.  Needs TRILLO_BIN, the path
+# of the native trillo that the tests compare with.
+set -euo pipefail
+cd "$(dirname "$0")"
+: "${TRILLO_BIN:?set TRILLO_BIN to the native trillo}"
+if [ ! -f node_modules/.package-lock.json ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
+  npm ci --no-audit --no-fund
+fi
+npm run build
+npm test

@@ -1,0 +1,200 @@
+// The module in node: its dump is the native tool's, byte for byte, on the
+// bundled examples and on generated files, valid and broken; read gives the
+// same content as a structure.
+import assert from 'node:assert/strict';
+import { readdirSync, readFileSync } from 'node:fs';
+import { describe, test } from 'node:test';
+
+import { load, TrilloError } from '../dist/trillo.mjs';
+import { brokenCases, validCases } from './support/cases.mjs';
+import { trillo, trilloOnPath } from './support/native.mjs';
+import { concat, dmTrack, master, smf, Track } from './support/smf.mjs';
+
+const examples = new URL('../../examples/', import.meta.url);
+const trilloModule = await load();
+const text = (bytes) => new TextDecoder().decode(bytes);
+
+// The dump that read's structure stands for: the tool's format, rebuilt.
+function dumpOf(sequence) {
+  const lines = [];
+  if (sequence.voices !== null) {
+    lines.push('[Master]', `NumVoices=${sequence.voices}`, `Division=${sequence.division}`, '[TempoMap]');
+  }
+  for (const event of sequence.tempoMap) {
+    if (event.type === 'tempo') {
+      lines.push(`${event.tick}=Tempo:${Number.isFinite(event.bpm) ? event.bpm.toFixed(2) : 'inf'}`);
+    } else {
+      lines.push(`${event.tick}=Time:${event.numerator}/${event.denominator}:24:8`);
+    }
+  }
+  sequence.tracks.forEach((track, index) => {
+    lines.push('', `[Track${String(index + 1).padStart(2, '0')}]`);
+    for (const section of track.sections) {
+      lines.push(`[${section.name}]`);
+      for (const [key, value] of section.fields) lines.push(`${key}=${value}`);
+    }
+  });
+  return lines.map((line) => `${line}\n`).join('');
+}
+
+// The lines that a partial structure determines: the tempo map's events and
+// the tracks' lines.  The master block and the blank lines are written at
+// events that the structure does not keep (the master block when the tempo
+// map begins, not when the header is read).
+function contentLines(dump) {
+  const lines = dump.split('\n').filter((line) => line !== '');
+  return lines[0] === '[Master]' ? lines.slice(4) : lines;
+}
+
+function assertSameRun(actual, expected) {
+  assert.equal(actual.error, expected.error);
+  assert.equal(actual.status, expected.status);
+  assert.deepEqual(Buffer.from(actual.output), Buffer.from(expected.output));
+}
+
+// What read gives for bytes, checked against the tool's run on them.
+function assertReadAgrees(bytes, native, label = 'utf-8') {
+  if (native.status === 0) {
+    assert.equal(dumpOf(trilloModule.read(bytes, label)), new TextDecoder(label).decode(native.output));
+    return;
+  }
+  assert.throws(() => trilloModule.read(bytes, label), (error) => {
+    assert.ok(error instanceof TrilloError);
+    assert.equal(`Error: ${error.message}`, native.error);
+    assert.deepEqual(contentLines(dumpOf(error.partial)), contentLines(new TextDecoder(label).decode(native.output)));
+    return true;
+  });
+}
+
+describe('dump equals the tool', () => {
+  const names = readdirSync(examples).filter((name) => name.endsWith('.vsq'));
+  test('there are bundled examples', () => assert.ok(names.length >= 2, names.join()));
+  for (const name of names) {
+    test(`examples/${name}`, () => {
+      const native = trilloOnPath(new URL(name, examples).pathname);
+      assert.equal(native.status, 0, native.error);
+      assertSameRun(trilloModule.dump(readFileSync(new URL(name, examples))), native);
+    });
+  }
+  for (const { name, bytes } of validCases) {
+    test(name, () => {
+      const native = trillo(bytes);
+      assert.equal(native.status, 0, native.error);
+      assertSameRun(trilloModule.dump(bytes), native);
+    });
+  }
+  for (const { name, bytes, message } of brokenCases) {
+    test(`broken: ${name}`, () => {
+      const native = trillo(bytes);
+      assert.equal(native.error, `Error: ${message}`);
+      assertSameRun(trilloModule.dump(bytes), native);
+    });
+  }
+  test('a file cut at every length', () => {
+    const whole = readFileSync(new URL('song.vsq', examples));
+    for (let length = 0; length < whole.length; length++) {
+      const cut = whole.subarray(0, length);
+      assertSameRun(trilloModule.dump(cut), trillo(cut));
+    }
+  });
+  test('a large file, fed in several pieces', () => {
+    const bytes = smf({}, [master(),
+      ...Array.from({ length: 6 }, (_, voice) => dmTrack(`[V${voice}]\n${'key=value\n'.repeat(120000)}`, 119))]);
+    assert.ok(bytes.length > 3 * (1 << 20), `${bytes.length} bytes`);
+    assertSameRun(trilloModule.dump(bytes), trillo(bytes));
+  });
+});
+
+describe('the dumper gives what dump gives, however the input is cut', () => {
+  // More than two blocks, so that pieces end inside, at and across blocks.
+  const whole = smf({}, [master(), dmTrack(`[S]\n${'field=some value\n'.repeat(150)}`, 100)]);
+  const expected = trilloModule.dump(whole);
+  const dumpInPieces = (pieces) => {
+    const dumper = trilloModule.dumper();
+    const outputs = pieces.map((piece) => dumper.write(piece));
+    const end = dumper.end();
+    return { ...end, output: concat(...outputs, end.output) };
+  };
+
+  test('the input is over two blocks long', () => assert.ok(whole.length > 2048, `${whole.length} bytes`));
+  test('at every split point', () => {
+    for (let at = 0; at <= whole.length; at++) {
+      assertSameRun(dumpInPieces([whole.subarray(0, at), whole.subarray(at)]), expected);
+    }
+  });
+  test('one byte at a time', () => {
+    assertSameRun(dumpInPieces(Array.from(whole, (byte) => new Uint8Array([byte]))), expected);
+  });
+  test('bytes after the end, in a later piece', () => {
+    const native = trillo(concat(whole, new Uint8Array([0x4d])));
+    assert.equal(native.error, 'Error: There are needless trailing bytes.');
+    assertSameRun(dumpInPieces([whole, new Uint8Array(0), new Uint8Array([0x4d])]), native);
+  });
+  test('the counts of the summary', () => {
+    const { counts } = dumpInPieces([whole]);
+    const sequence = trilloModule.read(whole);
+    assert.deepEqual(counts, {
+      voices: sequence.voices,
+      division: sequence.division,
+      sections: sequence.tracks.reduce((sum, track) => sum + track.sections.length, 0),
+      fields: sequence.tracks.reduce((sum, track) =>
+        sum + track.sections.reduce((inner, section) => inner + section.fields.length, 0), 0),
+    });
+    assert.equal(counts.fields, 150);
+  });
+  test('the counts before the header is read', () => {
+    const dumper = trilloModule.dumper();
+    dumper.write(whole.subarray(0, 10));
+    assert.deepEqual(dumper.end().counts, { voices: null, division: null, sections: 0, fields: 0 });
+  });
+  test('an ended dumper takes no more input', () => {
+    const dumper = trilloModule.dumper();
+    dumper.end();
+    assert.throws(() => dumper.write(whole), /ended/);
+    assert.throws(() => dumper.end(), /ended/);
+  });
+});
+
+describe('read agrees with the tool', () => {
+  for (const name of ['song.vsq', 'two-voices.vsq']) {
+    test(`examples/${name}`, () => {
+      const path = new URL(name, examples);
+      assertReadAgrees(readFileSync(path), trilloOnPath(path.pathname));
+    });
+  }
+  for (const { name, bytes } of validCases.filter((c) => c.name !== 'Shift_JIS bytes')) {
+    test(name, () => assertReadAgrees(bytes, trillo(bytes)));
+  }
+  for (const { name, bytes } of brokenCases) {
+    test(`broken: ${name}`, () => assertReadAgrees(bytes, trillo(bytes)));
+  }
+  test('a file cut at every length', () => {
+    const whole = readFileSync(new URL('song.vsq', examples));
+    for (let length = 0; length < whole.length; length++) {
+      const cut = whole.subarray(0, length);
+      assertReadAgrees(cut, trillo(cut));
+    }
+  });
+  test('texts decoded for the label given', () => {
+    const { bytes } = validCases.find((c) => c.name === 'Shift_JIS bytes');
+    assertReadAgrees(bytes, trillo(bytes), 'shift_jis');
+    assert.deepEqual(trilloModule.read(bytes, 'shift_jis').tracks[0].sections[0].fields, [['L0', 'あい']]);
+  });
+  test('bytes that the label cannot decode', () => {
+    const { bytes } = validCases.find((c) => c.name === 'Shift_JIS bytes');
+    assert.throws(() => trilloModule.read(bytes), TypeError);
+    assert.throws(() => trilloModule.read(bytes, 'no such encoding'), RangeError);
+  });
+  test('the tempo map in file order, with the denominator as the power of two itself', () => {
+    const tempoMap = new Track().timeSignature(0, 6, 3).tempo(960, 400000).tempo(0, 0).timeSignature(480, 2, 1)
+      .endOfTrack();
+    const sequence = trilloModule.read(smf({ division: 96 }, [tempoMap, dmTrack('[S]\n')]));
+    assert.deepEqual(sequence.tempoMap, [
+      { type: 'timeSignature', tick: 0, numerator: 6, denominator: 8 },
+      { type: 'tempo', tick: 960, bpm: 150 },
+      { type: 'tempo', tick: 960, bpm: Infinity },
+      { type: 'timeSignature', tick: 1440, numerator: 2, denominator: 2 },
+    ]);
+    assert.deepEqual([sequence.voices, sequence.division], [1, 96]);
+  });
+});
