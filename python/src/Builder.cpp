@@ -1,7 +1,7 @@
 #include "Builder.h"
 
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 
 #include <trillo/Errors.h>
 
