@@ -1,0 +1,24 @@
+"""docs/python.md's worked example prints what the page says it prints."""
+
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+PROJECT = Path(__file__).resolve().parents[2]
+
+
+def block_after(page: str, marker: str) -> str:
+    """The fenced block that follows the marker comment."""
+    found = re.search(re.escape(f"<!-- {marker} -->") + r"\n```\w*\n(.*?)```", page, re.S)
+    assert found, marker
+    return found.group(1)
+
+
+def test_the_worked_example(tmp_path):
+    page = (PROJECT / "docs" / "python.md").read_text()
+    script = tmp_path / "summary.py"
+    script.write_text(block_after(page, "worked example: the script"))
+    done = subprocess.run([sys.executable, str(script), str(PROJECT / "examples" / "song.vsq")],
+                          capture_output=True, text=True, check=True)
+    assert done.stdout == block_after(page, "worked example: its output for examples/song.vsq")

@@ -1,0 +1,9 @@
+# The extension module; the documented interface is trillo.read and trillo.dump.
+from typing import Optional, Union
+
+from . import Source
+from ._model import Sequence
+
+def dump(source: Source) -> bytes: ...
+def dump_to_fd(source: Source, fd: int) -> None: ...
+def read(source: Source, encoding: Optional[str] = None) -> Union[Sequence[bytes], Sequence[str]]: ...
