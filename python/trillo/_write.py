@@ -86,22 +86,47 @@ def _tempo_entry(event: Any, where: str) -> Tuple[int, int, int, int]:
     raise TypeError(f"{where} must be a Tempo or a TimeSignature, not {type(event).__name__}")
 
 
+def _as_bytes(fields: List[Tuple[Any, Any]], encoding: str, where: str) -> List[Tuple[bytes, bytes]]:
+    """A section's fields with str keys and values encoded; a whole list of
+    str is encoded at once, a mixed one pair by pair."""
+    try:
+        return [(key.encode(encoding), value.encode(encoding)) for key, value in fields]
+    except AttributeError:
+        pass
+    pairs = []
+    for f, (key, value) in enumerate(fields):
+        pairs.append((_bytes(key, encoding, f"{where}.fields[{f}] key"),
+                      _bytes(value, encoding, f"{where}.fields[{f}] value")))
+    return pairs
+
+
+def _section_lines(section: Any, where: str, encoding: str) -> List[bytes]:
+    """A section's lines, without their newlines.  Checked here: the types,
+    and what the writer cannot see in the text (a "]" inside the name, an "="
+    inside a key); a newline inside a name, key or value shows as a surplus
+    line."""
+    name = _bytes(section.name, encoding, where + ".name")
+    if b"]" in name:
+        _fail(where + ".name", "MalformedSection", 'a section name must not contain "]"')
+    fields = section.fields
+    try:  # bytes throughout, the common case: no call per field
+        lines = [b"[" + name + b"]"] + [key + b"=" + value for key, value in fields]
+        keys = b"".join([key for key, _ in fields])
+    except TypeError:
+        fields = _as_bytes(fields, encoding, where)
+        lines = [b"[" + name + b"]"] + [key + b"=" + value for key, value in fields]
+        keys = b"".join([key for key, _ in fields])
+    if b"=" in keys:
+        f = next(f for f, (key, _) in enumerate(fields) if b"=" in _bytes(key, encoding, ""))
+        _fail(f"{where}.fields[{f}]", "MalformedField", 'a key must not contain "="')
+    return lines
+
+
 def _lines(track: Track[Any], number: int, encoding: str) -> List[bytes]:
-    """The track's lines, without their newlines.  Checked here: the types, and
-    what the writer cannot see in the text (a "]" inside a name, an "=" inside
-    a key); a newline inside a name, key or value shows as a surplus line."""
-    lines = []
+    """The track's lines, without their newlines."""
+    lines: List[bytes] = []
     for s, section in enumerate(track.sections):
-        name = _bytes(section.name, encoding, f"tracks[{number}].sections[{s}].name")
-        if b"]" in name:
-            _fail(f"tracks[{number}].sections[{s}].name", "MalformedSection", 'a section name must not contain "]"')
-        lines.append(b"[" + name + b"]")
-        for f, (key, value) in enumerate(section.fields):
-            where = f"tracks[{number}].sections[{s}].fields[{f}]"
-            key = _bytes(key, encoding, where + " key")
-            if b"=" in key:
-                _fail(where, "MalformedField", 'a key must not contain "="')
-            lines.append(key + b"=" + _bytes(value, encoding, where + " value"))
+        lines += _section_lines(section, f"tracks[{number}].sections[{s}]", encoding)
     return lines
 
 
