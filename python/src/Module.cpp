@@ -17,6 +17,7 @@
 #include "Feed.h"
 #include "Sinks.h"
 #include "Sources.h"
+#include "Write.h"
 
 namespace py = pybind11;
 
@@ -149,4 +150,12 @@ PYBIND11_MODULE(_trillo, module) {
                "exception has partial None (the bytes before it were written).");
     module.def("read", &TrilloPy::read, py::arg("source"), py::arg("encoding") = py::none(),
                "read(source, encoding=None) -> trillo.Sequence; see trillo.read.");
+    module.def("write", &TrilloPy::write, py::arg("division"), py::arg("tempo_map"), py::arg("voices"),
+               "write(division, tempo_map, voices) -> bytes, or (kind, index, offset, description) for the "
+               "writer's first problem; see trillo.write.");
+    module.def("describe", &TrilloPy::describe, py::arg("kind"),
+               "describe(kind) -> str: what the writer says of a problem kind, such as \"DivisionOutOfRange\".");
+    module.def("microseconds_per_quarter", &TrilloPy::microsecondsPerQuarter, py::arg("bpm"),
+               "microseconds_per_quarter(bpm) -> int | None: the 24-bit tempo that prints as bpm does with two "
+               "decimals (0 for inf), or None.");
 }

@@ -1,6 +1,7 @@
-"""docs/python.md's worked example prints what the page says it prints."""
+"""docs/python.md's worked examples print what the page says they print."""
 
 import re
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -22,3 +23,14 @@ def test_the_worked_example(tmp_path):
     done = subprocess.run([sys.executable, str(script), str(PROJECT / "examples" / "song.vsq")],
                           capture_output=True, text=True, check=True)
     assert done.stdout == block_after(page, "worked example: its output for examples/song.vsq")
+
+
+def test_the_edit_and_write_back_example(tmp_path):
+    page = (PROJECT / "docs" / "python.md").read_text()
+    script = tmp_path / "edit.py"
+    script.write_text(block_after(page, "edit and write back: the script"))
+    song = tmp_path / "song.vsq"
+    shutil.copy(PROJECT / "examples" / "song.vsq", song)
+    done = subprocess.run([sys.executable, str(script), str(song)], capture_output=True, text=True, check=True)
+    assert done.stdout == block_after(page, "edit and write back: its output for a copy of examples/song.vsq")
+    assert song.read_bytes() != (PROJECT / "examples" / "song.vsq").read_bytes()

@@ -28,3 +28,11 @@ try:
 except trillo.CannotOpenFile as error:
     assert_type(error, trillo.CannotOpenFile)
     assert isinstance(error, OSError)
+assert_type(trillo.write(made), bytes)
+assert_type(trillo.write(as_text, Path("out.vsq"), encoding="cp932"), None)
+assert_type(trillo.write(as_bytes, io.BytesIO()), None)
+try:
+    trillo.write(made, "out.vsq")
+except trillo.CannotWrite as error:
+    assert_type(error.kind, str)
+    assert isinstance(error, ValueError)

@@ -14,15 +14,21 @@ events.
 read() gives the file as objects (Sequence, Track, Section, Tempo,
 TimeSignature); dump() gives the tool's text output as bytes.  Both take a
 path, a bytes-like object or a binary file object, and raise a trillo.Error
-subclass for a file that is not a valid VSQ file.  `python3 -m trillo FILE`
-is the tool itself.
+subclass for a file that is not a valid VSQ file.  write() is the way back: a
+Sequence, read or made by hand, as a VSQ file.  `python3 -m trillo FILE` is
+the tool itself.
+
+    >>> song = trillo.read("examples/two-voices.vsq")
+    >>> song.tracks[0].sections[0].fields[1] = (b"Level", b"80")
+    >>> trillo.read(trillo.write(song)) == song
+    True
 """
 
 import codecs
 import os
 from typing import Optional, Protocol, Union, overload
 
-from . import _trillo
+from . import _trillo, _write
 from ._errors import *  # noqa: F401,F403 (the exception classes)
 from ._errors import __all__ as _error_names
 from ._model import Section, Sequence, Tempo, TempoMapEvent, TimeSignature, Track
@@ -30,6 +36,7 @@ from ._model import Section, Sequence, Tempo, TempoMapEvent, TimeSignature, Trac
 __all__ = [
     "read",
     "dump",
+    "write",
     "Sequence",
     "Track",
     "Section",
@@ -38,6 +45,8 @@ __all__ = [
     "TempoMapEvent",
     "Source",
     "BinaryReader",
+    "BinaryWriter",
+    "Target",
     *_error_names,
 ]
 
@@ -55,8 +64,17 @@ class BinaryReader(Protocol):
     def read(self, size: int, /) -> bytes: ...
 
 
+class BinaryWriter(Protocol):
+    """A binary file object: write(data) writes bytes and returns how many."""
+
+    def write(self, data: bytes, /) -> Optional[int]: ...
+
+
 Source = Union[str, os.PathLike[str], os.PathLike[bytes], bytes, bytearray, memoryview, BinaryReader]
 """What read and dump take: a path, a bytes-like object or a binary file object."""
+
+Target = Union[str, os.PathLike[str], os.PathLike[bytes], BinaryWriter]
+"""Where write puts the file: a path or a binary file object."""
 
 
 def _check_text_codec(encoding: str) -> None:
@@ -137,3 +155,71 @@ def dump(source: Source) -> bytes:
     before its error line.
     """
     return _trillo.dump(source)
+
+
+@overload
+def write(sequence: Union[Sequence[bytes], Sequence[str]], target: None = None, encoding: str = "utf-8") -> bytes: ...
+
+
+@overload
+def write(sequence: Union[Sequence[bytes], Sequence[str]], target: Target, encoding: str = "utf-8") -> None: ...
+
+
+def write(
+    sequence: Union[Sequence[bytes], Sequence[str]], target: Optional[Target] = None, encoding: str = "utf-8"
+) -> Optional[bytes]:
+    """Writes a trillo.Sequence as a VSQ file: the way back from trillo.read.
+
+    target is one of
+      - None: the file is returned as bytes;
+      - a path (str or os.PathLike): the file is created there, or replaced;
+      - a binary file object (anything with a write method): the file is
+        written to it at its current position, and it is left open.
+
+    Names, keys and values may be bytes (written as they are) or str (encoded
+    with encoding, utf-8 unless told otherwise: give read's encoding to get
+    the same bytes back).  A Sequence as read writes a file that reads back
+    equal, and dumps as the original does:
+
+        trillo.dump(trillo.write(trillo.read(f))) == trillo.dump(f)
+
+    The Sequence that write takes (see the classes' docstrings):
+        voices          must be len(tracks), 1 to 65534
+        division        ticks per quarter note, 0 to 32767
+        tempo_map       Tempo(tick, bpm) and TimeSignature(tick, numerator,
+                        denominator) in file order: ticks from 0 to 2**32-1,
+                        each at most 268435455 after the one before (a step
+                        past 2**32-1 wraps around to 0, as the reader counts);
+                        bpm is written as the 24-bit microseconds per quarter
+                        note that prints the same two decimals ("%.2f"), inf
+                        as 0; a numerator from 0 to 255, a denominator that is
+                        a power of two from 1 to 2**31
+        tracks          Track(sections), each with at least one Section(name,
+                        fields): a name not empty and without "]", keys not
+                        empty and without "=", no newline and no 0 byte in a
+                        name, key or value
+
+    Each track's text is cut into DM frames of at most 127 bytes as the
+    trillo-pack tool cuts it.  The whole Sequence is checked before anything
+    is written: a Sequence that cannot be written raises trillo.CannotWrite
+    (a trillo.Error and a ValueError) saying where and what, such as
+    'tracks[0].sections[2].fields[1]: a key must not contain "="', and
+    leaves no file behind (an existing file at the path stays as it was).  A
+    part of the wrong type raises TypeError, a str that the encoding cannot
+    encode UnicodeEncodeError, an unknown codec LookupError.  A path that
+    cannot be opened raises trillo.CannotOpenFile, a failed write
+    trillo.CannotWriteFile (both OSErrors, with the system's error as
+    __cause__; what was written before a failed write stays).
+
+    Example: change a value and write the file back.
+
+        song = trillo.read("song.vsq", encoding="utf-8")
+        song.tracks[0].sections[0].fields[0] = ("Name", "lead")
+        trillo.write(song, "song.vsq", encoding="utf-8")
+    """
+    _check_text_codec(encoding)
+    data = _write.encode(sequence, encoding)
+    if target is None:
+        return data
+    _write.store(data, target)
+    return None

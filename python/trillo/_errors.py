@@ -1,11 +1,12 @@
-"""The exceptions of trillo.read and trillo.dump.
+"""The exceptions of trillo.read, trillo.dump and trillo.write.
 
 Every failure is a trillo.Error.  Its str() is the message of the trillo
 tool's error line, without "Error: " and the newline, and its ``partial``
 attribute holds what was made before the failure.  There is one class per kind
 of failure, named after the reader's own exception classes; several kinds share
 a message, as they do in the tool ("Some DM frames lacked.", "exception
-caught.").
+caught.").  trillo.write raises CannotWrite for a Sequence that no VSQ file
+holds.
 """
 
 from typing import Any
@@ -35,11 +36,12 @@ __all__ = [
     "CannotReadFile",
     "CannotWriteFile",
     "OutOfMemory",
+    "CannotWrite",
 ]
 
 
 class Error(Exception):
-    """A failure of trillo.read or trillo.dump.
+    """A failure of trillo.read, trillo.dump or trillo.write.
 
     str(error) is the tool's message, for example "Unexpected file end.".
     error.partial is what was made before the failure: for trillo.dump the
@@ -149,3 +151,25 @@ class CannotWriteFile(Error, OSError):
 
 class OutOfMemory(Error, MemoryError):
     """"exception caught.": memory ran out."""
+
+
+class CannotWrite(Error, ValueError):
+    """trillo.write was given a Sequence that no VSQ file holds, or that would
+    not read back the same.
+
+    str(error) is where the fault lies in the Sequence and what is wrong, for
+    example 'tracks[0].sections[2].fields[1]: a key must not contain "="' or
+    "tempo_map[3]: the tick is before the tick of the event above".
+    error.where is the first part ("division", "voices", "tempo_map[3]",
+    "tracks[0].sections[2].name", ...); error.kind names the problem:
+    "DivisionOutOfRange", "VoicesMismatch", "NoVoice", "TooManyVoices",
+    "TickOutOfRange", "TempoOutOfRange", "NumeratorOutOfRange",
+    "DenominatorNotPowerOfTwo", "TickBeforePrevious", "StepTooLong",
+    "EmptyText" (a track without sections), "MalformedSection" (an empty name,
+    or one with "]"), "MalformedField" (an empty key, or one with "="),
+    "NewlineInText", "ZeroByte", "TrackTooLong" or "TempoMapTooLong".
+    error.partial is None: nothing was written.
+    """
+
+    kind: str = ""
+    where: str = ""

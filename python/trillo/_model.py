@@ -1,4 +1,5 @@
-"""The objects that trillo.read returns: plain classes, also made by hand.
+"""The objects that trillo.read returns and trillo.write takes: plain
+classes, also made (or changed) by hand.
 
 Names, keys and values are bytes as stored in the file, or str when read was
 given an encoding.  The classes compare by value and print as their
@@ -20,6 +21,7 @@ class Tempo:
     tick: the event's position in ticks from the track's start.
     bpm: quarter notes per minute, 60000000 / microseconds per quarter note
         (inf for 0).  The dump prints it with two decimals: "0=Tempo:120.00".
+        trillo.write stores the 24-bit microseconds that print the same.
     """
 
     tick: int
@@ -75,10 +77,17 @@ class Sequence(Generic[T]):
     """A whole VSQ file: Sequence(voices, division, tempo_map, tracks).
 
     voices: the number of voice tracks that the file's header announces (the
-        track chunks after the master track); len(tracks) for a whole file.
+        track chunks after the master track); len(tracks) for a whole file,
+        and for one that trillo.write is to write.
     division: ticks per quarter note.
     tempo_map: the master track's Tempo and TimeSignature events, in file order.
     tracks: the voice tracks, in file order.
+
+    Made by hand, for trillo.write:
+
+        Sequence(voices=1, division=480,
+                 tempo_map=[Tempo(0, 120.0), TimeSignature(0, 4, 4)],
+                 tracks=[Track([Section(b"Common", [(b"Name", b"lead")])])])
 
     A Sequence that a failure cut short (an Error's partial) holds what was read
     before it: voices and division are 0 when the header was not read, and the
