@@ -39,10 +39,10 @@ constexpr std::uint8_t kNoteOn = 0x90;
 constexpr double kTextShare = 0.89;
 constexpr std::uint64_t kMinTextBytes = 256;
 
-const char* const kSyllables[] = {"la", "li", "lu", "ma", "mi", "na", "ne", "no", "ra", "ri", "sa", "shi",
-                                  "ta", "te", "to", "ka", "ki", "ko", "ha", "hi", "a", "i", "u", "e", "o"};
+const char* const kSyllables[] = {"la", "li", "lu", "ma", "mi", "na", "ne", "no", "ra", "ri", "sa", "shi", "ta",
+                                  "te", "to", "ka", "ki", "ko", "ha", "hi", "a",  "i",  "u",  "e",  "o"};
 const char* const kWords[] = {"soft", "breath", "attack", "vibrato", "bright", "dark", "legato", "accent",
-                              "slow", "fade", "open", "closed", "=", "[x]", "rise", "fall"};
+                              "slow", "fade",   "open",   "closed",  "=",      "[x]",  "rise",   "fall"};
 
 template <std::size_t N>
 const char* pick(const char* const (&list)[N], Random& random) {

@@ -30,9 +30,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool ok = true;
-    Bench::writeVsq(static_cast<std::uint64_t>(std::llround(megabytes * 1e6)), [&](const Fixture::Bytes& chunk) {
-        ok = ok && std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
-    }, inOrder ? Bench::Frames::InOrder : Bench::Frames::SomeSwapped);
+    Bench::writeVsq(
+        static_cast<std::uint64_t>(std::llround(megabytes * 1e6)),
+        [&](const Fixture::Bytes& chunk) {
+            ok = ok && std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
+        },
+        inOrder ? Bench::Frames::InOrder : Bench::Frames::SomeSwapped);
     ok = std::fclose(out) == 0 && ok;
     if (!ok) {
         std::perror(argv[2]);

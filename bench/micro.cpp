@@ -93,8 +93,7 @@ void feedFile(benchmark::State& state) {
             break;
         }
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(bytes.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
 }
 
 void smfParser(benchmark::State& state) { feedFile<OrbSMF::Parser, EmptySMFReceiver>(state); }

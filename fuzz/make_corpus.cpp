@@ -20,8 +20,16 @@ std::vector<Bytes> validFiles() {
     Track master;
     master.note(10, 60).tempo(0, 500000).timeSignature(5, 3, 3).text(0, "DM:0:[X]\n").tempo(1920, 0).endOfTrack();
     Track voice;
-    voice.text(0, "DM:2:c=3\n").text(0, "DM:1:b=2\n").channel(3, 0xC1, 5).running(1, 6).sysex(0, "\x7E\x01")
-        .sysexEscape(0, "\x43").text(0, "hello").text(0, "DM:0:[S]\na=1\n").meta(0, 0x03, "name").endOfTrack();
+    voice.text(0, "DM:2:c=3\n")
+        .text(0, "DM:1:b=2\n")
+        .channel(3, 0xC1, 5)
+        .running(1, 6)
+        .sysex(0, "\x7E\x01")
+        .sysexEscape(0, "\x43")
+        .text(0, "hello")
+        .text(0, "DM:0:[S]\na=1\n")
+        .meta(0, 0x03, "name")
+        .endOfTrack();
     Header extra;
     extra.extra = {1, 2, 3, 4};
     files.push_back(smf(extra, {master, voice, dmTrack("[S]\nk=v\n", 2, {1, 0, 3, 2})}));

@@ -10,9 +10,9 @@ namespace Trillo {
 namespace {
 
 using Liedwerk::WriteVSQs::Content;
+using Liedwerk::WriteVSQs::describe;
 using Liedwerk::WriteVSQs::Problem;
 using Liedwerk::WriteVSQs::TempoEvent;
-using Liedwerk::WriteVSQs::describe;
 
 constexpr std::uint32_t kMaxVoices = 65534;
 constexpr std::uint32_t kMaxDivision = 32767;
@@ -62,7 +62,8 @@ std::string heading(std::size_t track) {
 }
 
 std::size_t lineAt(std::string_view dump, std::size_t offset) {
-    return 1 + static_cast<std::size_t>(std::count(dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    return 1 +
+           static_cast<std::size_t>(std::count(dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
 }
 
 // Reads one dump front to back, line by line; each step returns false once
@@ -126,8 +127,8 @@ private:
         const std::string_view event = line_.substr(equals + 1);
         if (startsWith(event, kTempoPrefix)) return readTempo(*tick, event.substr(kTempoPrefix.size()));
         if (startsWith(event, kTimePrefix) && endsWith(event, kTimeSuffix))
-            return readTimeSignature(*tick, event.substr(kTimePrefix.size(),
-                                                         event.size() - kTimePrefix.size() - kTimeSuffix.size()));
+            return readTimeSignature(
+                *tick, event.substr(kTimePrefix.size(), event.size() - kTimePrefix.size() - kTimeSuffix.size()));
         return failHere(kTempoMapSyntax);
     }
 
@@ -223,18 +224,29 @@ std::optional<DumpFault> readDump(std::string_view dump, Content& content) {
 DumpFault locateProblem(std::string_view dump, const Content& content, const Problem& problem) {
     std::size_t line = 1;
     switch (problem.kind) {
-    case Problem::None: break;
-    case Problem::DivisionOutOfRange: line = kDivisionLine; break;
+    case Problem::None:
+        break;
+    case Problem::DivisionOutOfRange:
+        line = kDivisionLine;
+        break;
     case Problem::NoVoice:
-    case Problem::TooManyVoices: line = kNumVoicesLine; break;
+    case Problem::TooManyVoices:
+        line = kNumVoicesLine;
+        break;
     case Problem::TempoOutOfRange:
     case Problem::NumeratorOutOfRange:
     case Problem::DenominatorNotPowerOfTwo:
     case Problem::TickBeforePrevious:
-    case Problem::StepTooLong: line = kTempoMapLine + 1 + problem.index; break;
-    case Problem::TempoMapTooLong: line = kTempoMapLine; break;
+    case Problem::StepTooLong:
+        line = kTempoMapLine + 1 + problem.index;
+        break;
+    case Problem::TempoMapTooLong:
+        line = kTempoMapLine;
+        break;
     case Problem::EmptyText:
-    case Problem::TrackTooLong: line = lineAt(dump, headingOffset(dump, content.voices[problem.index])); break;
+    case Problem::TrackTooLong:
+        line = lineAt(dump, headingOffset(dump, content.voices[problem.index]));
+        break;
     case Problem::ZeroByte:
     case Problem::EmptyLine:
     case Problem::FieldBeforeSection:

@@ -98,8 +98,8 @@ void SequenceBuilder::onTempo(std::uint32_t tick, double tempo) {
 }
 
 void SequenceBuilder::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
-    append(tempoMap_, call(timeSignatureType_, {py::int_(tick).ptr(), py::int_(numerator).ptr(),
-                                                py::int_(denominator).ptr()}));
+    append(tempoMap_,
+           call(timeSignatureType_, {py::int_(tick).ptr(), py::int_(numerator).ptr(), py::int_(denominator).ptr()}));
 }
 
 void SequenceBuilder::onBeginTrack(std::int32_t) {

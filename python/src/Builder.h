@@ -36,8 +36,7 @@ public:
     void onEndTrack(std::int32_t track) override;
     void onBeginSection(std::int32_t track, std::string_view name) override;
     void onEndSection(std::int32_t, std::string_view) override {}
-    void onField(std::int32_t track, std::string_view section, std::string_view key,
-                 std::string_view value) override;
+    void onField(std::int32_t track, std::string_view section, std::string_view key, std::string_view value) override;
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override;
 
 private:

@@ -18,7 +18,8 @@ BufferSource::BufferSource(py::handle object) {
         if (!PyErr_ExceptionMatches(PyExc_TypeError)) throw py::error_already_set();
         PyErr_Clear();
         throw py::type_error("source must be a path (str or os.PathLike), a bytes-like object or a binary "
-                             "file object, not " + typeName(object));
+                             "file object, not " +
+                             typeName(object));
     }
 }
 
@@ -44,7 +45,9 @@ void FileObjectSource::fill() {
         PyErr_Clear();
         // Raised as a Python error, which a failed read passes through as it is.
         PyErr_SetString(PyExc_TypeError, ("read() of the file object must return bytes (is it opened in binary "
-                                          "mode?), not " + typeName(data)).c_str());
+                                          "mode?), not " +
+                                          typeName(data))
+                                             .c_str());
         throw py::error_already_set();
     }
     block_.assign(static_cast<const std::uint8_t*>(view.buf), static_cast<const std::uint8_t*>(view.buf) + view.len);

@@ -19,13 +19,12 @@ std::uint32_t varNumberSize(std::uint32_t value) {
 std::uint32_t putVarNumber(std::uint8_t* out, std::uint32_t value) {
     const std::uint32_t size = varNumberSize(value);
     for (std::uint32_t i = size; i-- > 0; value >>= 7)
-        out[i] = static_cast<std::uint8_t>((value & Format::kVarNumberBits) | (i + 1 == size ? 0 : Format::kVarNumberMore));
+        out[i] =
+            static_cast<std::uint8_t>((value & Format::kVarNumberBits) | (i + 1 == size ? 0 : Format::kVarNumberMore));
     return size;
 }
 
-std::uint32_t metaEventSize(std::uint32_t delta, std::uint32_t dataSize) {
-    return varNumberSize(delta) + 3 + dataSize;
-}
+std::uint32_t metaEventSize(std::uint32_t delta, std::uint32_t dataSize) { return varNumberSize(delta) + 3 + dataSize; }
 
 } // namespace Writing
 
@@ -35,7 +34,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 // Where the writer stands in the file.
 enum class Place {
-    BeforeHeader, // nothing written yet
+    BeforeHeader,  // nothing written yet
     BetweenTracks, // after the header or a track chunk
     InTrack,       // a track chunk is open
 };

@@ -31,9 +31,12 @@ const Feed kFeeds[] = {Feed::Path, Feed::StdinFile, Feed::StdinPipe};
 
 const char* nameOf(Feed feed) {
     switch (feed) {
-    case Feed::Path: return "the file's path";
-    case Feed::StdinFile: return "- with the file on standard input";
-    case Feed::StdinPipe: return "- with a pipe on standard input";
+    case Feed::Path:
+        return "the file's path";
+    case Feed::StdinFile:
+        return "- with the file on standard input";
+    case Feed::StdinPipe:
+        return "- with a pipe on standard input";
     }
     return "?";
 }
@@ -42,9 +45,14 @@ ToolResult trilloOn(const Bytes& bytes, ToolOptions options = {}, Feed feed = Fe
     TempDir dir;
     const std::string path = dir.write("input.vsq", bytes);
     switch (feed) {
-    case Feed::Path: return trillo({path}, options);
-    case Feed::StdinFile: options.stdinPath = path; break;
-    case Feed::StdinPipe: options.stdinBytes = bytes; break;
+    case Feed::Path:
+        return trillo({path}, options);
+    case Feed::StdinFile:
+        options.stdinPath = path;
+        break;
+    case Feed::StdinPipe:
+        options.stdinBytes = bytes;
+        break;
     }
     return trillo({"-"}, options);
 }
@@ -186,8 +194,8 @@ TEST(Cli, EveryLineLength) {
     for (std::size_t i = frames; i-- > 0;) reversed.push_back(i);
     const Bytes file = smf(Header(), {master(), dmTrack(text, 64), dmTrack(text, 247), dmTrack(text, 100, reversed)});
     const std::string master3 = "[Master]\nNumVoices=3\nDivision=480\n[TempoMap]\n0=Tempo:120.00\n0=Time:4/4:24:8\n\n";
-    expectResult(trilloOn(file),
-                 master3 + "[Track01]\n" + text + "\n[Track02]\n" + text + "\n[Track03]\n" + text, "", 0);
+    expectResult(trilloOn(file), master3 + "[Track01]\n" + text + "\n[Track02]\n" + text + "\n[Track03]\n" + text, "",
+                 0);
 }
 
 // A set-tempo value of 0 gives an infinite tempo: printed as such, and the
@@ -240,8 +248,7 @@ std::vector<ErrorCase> errorCases() {
         {"cut inside a voice track's chunk header", withoutLast(full, 28), kMaster, "Unexpected file end.\n"},
         {"cut inside a voice track's text", withoutLast(full, 6), head, "Unexpected file end.\n"},
         {"cut after a voice track's text", withoutLast(full, 3), head + "[S]\nk=v\n", "Unexpected file end.\n"},
-        {"chunk overrun", oneVoice(overrun),
-         head + "[S]\nk=v\n", "SMF data error - track chunk overrun.\n"},
+        {"chunk overrun", oneVoice(overrun), head + "[S]\nk=v\n", "SMF data error - track chunk overrun.\n"},
         {"no status for running status", oneVoice(dmTrack("[S]\n").raw({0x00, 0x3C, 0x40})), head + "[S]\n",
          "SMF data error - illegal running status.\n"},
         {"a system message", oneVoice(dmTrack("[S]\n").raw({0x00, 0xF2, 0x00, 0x00})), head + "[S]\n",
@@ -335,11 +342,11 @@ TEST(Cli, AFullDeviceFailsWhenABlockGoesOut) {
         SCOPED_TRACE(bytes);
         const Bytes file = oneVoice(dmTrack(textOf(bytes)));
         expectResult(trilloOn(concat({file, {0}}), toFull), "", "Error: There are needless trailing bytes.\n", 1);
-        expectResult(trilloOn(oneVoice(dmTrack(textOf(bytes) + "=x\n")), toFull), "",
-                     "Error: exception caught.\n", 1);
+        expectResult(trilloOn(oneVoice(dmTrack(textOf(bytes) + "=x\n")), toFull), "", "Error: exception caught.\n", 1);
         expectResult(trilloOn(file, toFull), "", "Error: cannot write file.\n", 1);
     }
-    expectResult(trilloOn(concat({oneVoice(dmTrack(textOf(70000))), {0}}), toFull), "", "Error: cannot write file.\n", 1);
+    expectResult(trilloOn(concat({oneVoice(dmTrack(textOf(70000))), {0}}), toFull), "", "Error: cannot write file.\n",
+                 1);
     // Both streams into one file: the error line comes after the dump's
     // first whole block, and the rest of the dump after it.
     const std::string text = textOf(100000);
@@ -382,7 +389,8 @@ TEST(Cli, HugeAnnouncedSysExReservesNothing) {
 // copy of itself, so it dumps under a limit of 160 MiB.
 TEST(Cli, AHundredMiBEventDumpsUnderALimit) {
     const std::string body(100u << 20, '\x55');
-    const Bytes input = smf(Header(), {Track().sysex(0, body).tempo(0, 500000).timeSignature(0, 4, 2), dmTrack("[S]\nk=v\n")});
+    const Bytes input =
+        smf(Header(), {Track().sysex(0, body).tempo(0, 500000).timeSignature(0, 4, 2), dmTrack("[S]\nk=v\n")});
     ToolOptions limited;
     limited.addressSpaceLimit = 160L << 20;
     expectResult(trilloOn(input, limited), kMaster + "[Track01]\n[S]\nk=v\n", "", 0);

@@ -138,8 +138,8 @@ std::string randomDump(std::mt19937& random) {
         return text;
     };
     const std::uint32_t voices = 1 + below(12);
-    std::string dump = "[Master]\nNumVoices=" + std::to_string(voices) + "\nDivision=" +
-                       std::to_string(below(32768)) + "\n[TempoMap]\n";
+    std::string dump = "[Master]\nNumVoices=" + std::to_string(voices) + "\nDivision=" + std::to_string(below(32768)) +
+                       "\n[TempoMap]\n";
     std::uint32_t tick = 0;
     for (std::uint32_t i = below(30); i > 0; --i) {
         tick += below(2) ? 0 : below(0x10000000);
@@ -181,9 +181,10 @@ TEST(Pack, RoundTripOnGeneratedDumps) {
 }
 
 // The dump of examples/two-voices.vsq with a tempo change, as lines.
-const std::vector<std::string> kLines = {
-    "[Master]", "NumVoices=2", "Division=480", "[TempoMap]", "0=Tempo:120.00", "0=Time:4/4:24:8",
-    "1920=Tempo:150.00", "", "[Track01]", "[Alpha]", "Name=first voice", "", "[Track02]", "[Alpha]", "Level=70"};
+const std::vector<std::string> kLines = {"[Master]",       "NumVoices=2",     "Division=480",      "[TempoMap]",
+                                         "0=Tempo:120.00", "0=Time:4/4:24:8", "1920=Tempo:150.00", "",
+                                         "[Track01]",      "[Alpha]",         "Name=first voice",  "",
+                                         "[Track02]",      "[Alpha]",         "Level=70"};
 
 std::string joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -194,7 +195,8 @@ std::string joined(const std::vector<std::string>& lines) {
 // The lines with lines first to last (from 1) replaced by the given ones.
 std::string edited(std::size_t first, std::size_t last, const std::vector<std::string>& by) {
     std::vector<std::string> lines = kLines;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(first - 1), lines.begin() + static_cast<std::ptrdiff_t>(last));
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(first - 1),
+                lines.begin() + static_cast<std::ptrdiff_t>(last));
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(first - 1), by.begin(), by.end());
     return joined(lines);
 }
@@ -275,7 +277,8 @@ TEST(Pack, FaultsNameTheirLine) {
         {"headings out of order", replaced(13, {"[Track03]"}), 13, "expected [Track02]"},
         {"two blank lines", replaced(12, {"", ""}), 13, "expected [Track02]"},
         {"more tracks than NumVoices", replaced(2, {"NumVoices=1"}), 13, "more voice tracks than NumVoices=1"},
-        {"fewer tracks than NumVoices", replaced(2, {"NumVoices=3"}), 16, "the dump ends before [Track03] (NumVoices=3)"},
+        {"fewer tracks than NumVoices", replaced(2, {"NumVoices=3"}), 16,
+         "the dump ends before [Track03] (NumVoices=3)"},
         {"a blank line at the end", joined(kLines) + "\n", 16, "the dump ends with a blank line"},
         {"a track without lines", edited(10, 11, {}), 9, noSection},
         {"a track without lines at the end", firstLines(13), 13, noSection},
@@ -287,8 +290,9 @@ TEST(Pack, FaultsNameTheirLine) {
         {"a field without a key", replaced(15, {"=70"}), 15, "a field line needs a key before its ="},
         {"a 0 byte", replaced(11, {std::string("Name=a\0b", 8)}), 11, "a line holds a 0 byte"},
         // The first fault in line order, whoever finds it.
-        {"a numerator, then a heading", edited(6, 13, {"0=Time:256/4:24:8", "", "[Track01]", "[Alpha]", "", "[Track3]"}),
-         6, "a time signature's numerator must be 0 to 255"},
+        {"a numerator, then a heading",
+         edited(6, 13, {"0=Time:256/4:24:8", "", "[Track01]", "[Alpha]", "", "[Track3]"}), 6,
+         "a time signature's numerator must be 0 to 255"},
         {"a text, then the end", edited(11, 15, {"first voice"}), 11, "a field line needs a key before its ="},
         {"a heading, then a text", edited(9, 11, {"[Track02]", "k=v"}), 9, "expected [Track01]"},
     };
@@ -315,7 +319,8 @@ TEST(Pack, UsageAndFiles) {
 // A dump of several MiB through a pipe, whose size is not known ahead.
 TEST(Pack, LargeDumpThroughAPipe) {
     std::string text = "[Master]\nNumVoices=2\nDivision=480\n[TempoMap]\n\n[Track01]\n[S]\n";
-    for (int i = 0; text.size() < (3u << 20); ++i) text += "key" + std::to_string(i) + "=" + std::string(i % 300, 'v') + "\n";
+    for (int i = 0; text.size() < (3u << 20); ++i)
+        text += "key" + std::to_string(i) + "=" + std::string(i % 300, 'v') + "\n";
     text += "\n[Track02]\n[S]";
     TempDir dir;
     const std::string fifo = dir.path() + "/fifo";

@@ -25,7 +25,8 @@ namespace {
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string format(const char* format, ...) {
+std::string
+format(const char* format, ...) {
     va_list args;
     va_start(args, format);
     va_list again;
@@ -129,8 +130,8 @@ Case timeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t de
 }
 
 Case tempo(std::uint32_t tick, double bpm) {
-    return {"onTempo " + std::to_string(tick) + ", " + format("%a", bpm), [=](Trillo::DumpWriter& w) { w.onTempo(tick, bpm); },
-            format("%u=Tempo:%.2f\n", tick, bpm)};
+    return {"onTempo " + std::to_string(tick) + ", " + format("%a", bpm),
+            [=](Trillo::DumpWriter& w) { w.onTempo(tick, bpm); }, format("%u=Tempo:%.2f\n", tick, bpm)};
 }
 
 Case blankLine() {
@@ -146,8 +147,8 @@ std::vector<Case> allCases() {
             cases.push_back(field(key, value));
     for (const std::string& name : {std::string(), std::string("S"), std::string("[x]"), longText})
         cases.push_back(section(name));
-    for (std::int32_t index : {kIntMin, kIntMin + 1, -101, -100, -11, -10, -9, -2, -1, 0, 1, 8, 9, 10, 98, 99, 100,
-                               65533, kIntMax - 1})
+    for (std::int32_t index :
+         {kIntMin, kIntMin + 1, -101, -100, -11, -10, -9, -2, -1, 0, 1, 8, 9, 10, 98, 99, 100, 65533, kIntMax - 1})
         cases.push_back(track(index));
     for (std::int32_t voices : {kIntMin, -1, 0, 1, 9, 10, kIntMax})
         for (std::int32_t division : {kIntMin, -480, 0, 480, 32767, kIntMax}) cases.push_back(master(voices, division));
@@ -155,11 +156,32 @@ std::vector<Case> allCases() {
         for (std::uint32_t numerator : {0u, 4u, 255u, kUnsignedMax})
             for (std::uint32_t denominator : {0u, 1u, 8u, 2147483648u, kUnsignedMax})
                 cases.push_back(timeSignature(tick, numerator, denominator));
-    const double tempi[] = {0.0, -0.0, 120.0, 60000000.0 / 0xFFFFFF, 60000000.0, 0.005, 0.015, 0.025, 0.125,
-                            0.375, 1.005, 2.675, 133.335, 999.995, 1e15 + 0.005, 1e-300, DBL_MIN, DBL_TRUE_MIN,
-                            DBL_MAX, -DBL_MAX, -133.335, -0.004,
-                            std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                            std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    const double tempi[] = {0.0,
+                            -0.0,
+                            120.0,
+                            60000000.0 / 0xFFFFFF,
+                            60000000.0,
+                            0.005,
+                            0.015,
+                            0.025,
+                            0.125,
+                            0.375,
+                            1.005,
+                            2.675,
+                            133.335,
+                            999.995,
+                            1e15 + 0.005,
+                            1e-300,
+                            DBL_MIN,
+                            DBL_TRUE_MIN,
+                            DBL_MAX,
+                            -DBL_MAX,
+                            -133.335,
+                            -0.004,
+                            std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity(),
+                            std::numeric_limits<double>::quiet_NaN(),
+                            -std::numeric_limits<double>::quiet_NaN()};
     for (double bpm : tempi) cases.push_back(tempo(4294967295u, bpm));
     cases.push_back(blankLine());
 
@@ -170,7 +192,8 @@ std::vector<Case> allCases() {
             cases.push_back(section(make.text()));
             break;
         case 1:
-            cases.push_back(track(make.below(3) == 0 ? make.integer() % kIntMax : static_cast<std::int32_t>(make.below(300))));
+            cases.push_back(
+                track(make.below(3) == 0 ? make.integer() % kIntMax : static_cast<std::int32_t>(make.below(300))));
             break;
         case 2:
             cases.push_back(master(make.integer(), make.integer()));
@@ -224,9 +247,9 @@ TEST(WriterFormat, EveryLineIsItsFormatString) {
     while (at < written.size() && at < expected.size() && written[at] == expected[at]) ++at;
     std::size_t i = 0;
     while (i + 1 < starts.size() && starts[i + 1] <= at) ++i;
-    ADD_FAILURE() << "the bytes differ from byte " << at << " on, in case " << i << ": "
-                  << cases()[i].description << "\n  expected: " << cases()[i].expected << "  written:  "
-                  << written.substr(starts[i], cases()[i].expected.size());
+    ADD_FAILURE() << "the bytes differ from byte " << at << " on, in case " << i << ": " << cases()[i].description
+                  << "\n  expected: " << cases()[i].expected
+                  << "  written:  " << written.substr(starts[i], cases()[i].expected.size());
 }
 
 // A sink whose every write fails.

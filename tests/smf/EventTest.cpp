@@ -48,56 +48,78 @@ TEST(TrackEvents, Kinds) {
         {"note on, then running status",
          {0x00, 0x90, 0x3C, 0x40, 0x00, 0x3E, 0x40},
          std::string("track 0 Channel delta=0 length=3 [90 3C 40]\n"
-                     "track 0 Channel delta=0 length=3 running [90 3E 40]\n") + kEnd},
+                     "track 0 Channel delta=0 length=3 running [90 3E 40]\n") +
+             kEnd},
         {"one data byte: program change and channel pressure",
          {0x05, 0xC3, 0x07, 0x01, 0x08, 0x02, 0xD0, 0x7F},
          std::string("track 0 Channel delta=5 length=2 [C3 07]\n"
                      "track 0 Channel delta=1 length=2 running [C3 08]\n"
-                     "track 0 Channel delta=2 length=2 [D0 7F]\n") + kEnd},
-        {"channel data bytes are not tested", {0x00, 0xE0, 0xFF, 0x80},
+                     "track 0 Channel delta=2 length=2 [D0 7F]\n") +
+             kEnd},
+        {"channel data bytes are not tested",
+         {0x00, 0xE0, 0xFF, 0x80},
          std::string("track 0 Channel delta=0 length=3 [E0 FF 80]\n") + kEnd},
-        {"text meta event ends with a 0 byte", {0x00, 0xFF, 0x01, 0x03, 'a', 'b', 'c'},
+        {"text meta event ends with a 0 byte",
+         {0x00, 0xFF, 0x01, 0x03, 'a', 'b', 'c'},
          std::string("track 0 Meta delta=0 length=7 [FF 01 03 61 62 63 00]\n") + kEnd},
-        {"sysex from F0 keeps its F0", {0x00, 0xF0, 0x02, 0x7E, 0xF7},
+        {"sysex from F0 keeps its F0",
+         {0x00, 0xF0, 0x02, 0x7E, 0xF7},
          std::string("track 0 SysEx delta=0 length=3 [F0 7E F7]\n") + kEnd},
-        {"sysex from F7 is the bytes alone", {0x00, 0xF7, 0x01, 0x43},
+        {"sysex from F7 is the bytes alone",
+         {0x00, 0xF7, 0x01, 0x43},
          std::string("track 0 SysEx delta=0 length=1 [43]\n") + kEnd},
-        {"empty sysex events", {0x00, 0xF0, 0x00, 0x00, 0xF7, 0x00},
+        {"empty sysex events",
+         {0x00, 0xF0, 0x00, 0x00, 0xF7, 0x00},
          std::string("track 0 SysEx delta=0 length=1 [F0]\n"
-                     "track 0 SysEx delta=0 length=0 []\n") + kEnd},
+                     "track 0 SysEx delta=0 length=0 []\n") +
+             kEnd},
         {"running status survives meta and sysex events",
          {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x00, 0xF7, 0x00, 0x00, 0x3E, 0x40},
          std::string("track 0 Channel delta=0 length=3 [90 3C 40]\n"
                      "track 0 Meta delta=0 length=4 [FF 01 00 00]\n"
                      "track 0 SysEx delta=0 length=0 []\n"
-                     "track 0 Channel delta=0 length=3 running [90 3E 40]\n") + kEnd},
+                     "track 0 Channel delta=0 length=3 running [90 3E 40]\n") +
+             kEnd},
         {"events after End of Track are read",
          {0x00, 0xFF, 0x2F, 0x00, 0x00, 0x90, 0x3C, 0x40},
          std::string("track 0 Meta delta=0 length=4 [FF 2F 00 00]\n"
-                     "track 0 Channel delta=0 length=3 [90 3C 40]\n") + kEnd},
+                     "track 0 Channel delta=0 length=3 [90 3C 40]\n") +
+             kEnd},
         {"an empty chunk", {}, kEnd},
     });
 }
 
 TEST(TrackEvents, DeltaTimes) {
     check({
-        {"81 00 is 128", {0x81, 0x00, 0xFF, 0x2F, 0x00}, std::string("track 0 Meta delta=128 length=4 [FF 2F 00 00]\n") + kEnd},
-        {"FF FF FF 7F is the largest", {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00},
+        {"81 00 is 128",
+         {0x81, 0x00, 0xFF, 0x2F, 0x00},
+         std::string("track 0 Meta delta=128 length=4 [FF 2F 00 00]\n") + kEnd},
+        {"FF FF FF 7F is the largest",
+         {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x2F, 0x00},
          std::string("track 0 Meta delta=268435455 length=4 [FF 2F 00 00]\n") + kEnd},
         {"a fifth byte", {0x80, 0x80, 0x80, 0x80, 0x00, 0xFF, 0x2F, 0x00}, "throws TooLongVarInteger\n"},
-        {"a fifth byte of a sysex length", {0x00, 0xF0, 0x80, 0x80, 0x80, 0x80, 0x00, 0x00}, "throws TooLongVarInteger\n"},
+        {"a fifth byte of a sysex length",
+         {0x00, 0xF0, 0x80, 0x80, 0x80, 0x80, 0x00, 0x00},
+         "throws TooLongVarInteger\n"},
         {"a four-byte chunk of continuation bytes, more input behind",
-         {0x80, 0x80, 0x80, 0x80}, "throws ChunkOverrun\n", {}, {0x00, 0x00, 0x00}},
+         {0x80, 0x80, 0x80, 0x80},
+         "throws ChunkOverrun\n",
+         {},
+         {0x00, 0x00, 0x00}},
         {"a delta time that takes the chunk's last byte", {0x00}, "throws ChunkOverrun\n"},
-        {"a delta time cut by the chunk's end", {0x00, 0x90, 0x3C, 0x40, 0x81},
-         "track 0 Channel delta=0 length=3 [90 3C 40]\nthrows ChunkOverrun\n", {}, {0x00}},
+        {"a delta time cut by the chunk's end",
+         {0x00, 0x90, 0x3C, 0x40, 0x81},
+         "track 0 Channel delta=0 length=3 [90 3C 40]\nthrows ChunkOverrun\n",
+         {},
+         {0x00}},
     });
 }
 
 TEST(TrackEvents, StatusErrors) {
     check({
         {"data byte first", {0x00, 0x3C, 0x40}, "throws IllegalRunningStatus\n"},
-        {"data byte after a meta event only", {0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x40},
+        {"data byte after a meta event only",
+         {0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x40},
          "track 0 Meta delta=0 length=4 [FF 01 00 00]\nthrows IllegalRunningStatus\n"},
         {"F1", {0x00, 0xF1, 0x00}, "throws IllegalSystemMessage\n"},
         {"F8", {0x00, 0xF8}, "throws IllegalSystemMessage\n"},
@@ -113,13 +135,19 @@ TEST(TrackEvents, ChunkOverruns) {
     meta129Log += " 00]\n";
     check({
         {"no room for the meta type and length", {0x00, 0xFF, 0x01}, "throws ChunkOverrun\n"},
-        {"meta data longer than the chunk, more input behind", {0x00, 0xFF, 0x01, 0x05, 'a', 'b'},
-         "throws ChunkOverrun\n", {}, {'c', 'd', 'e'}},
+        {"meta data longer than the chunk, more input behind",
+         {0x00, 0xFF, 0x01, 0x05, 'a', 'b'},
+         "throws ChunkOverrun\n",
+         {},
+         {'c', 'd', 'e'}},
         {"the meta length is one plain byte", meta129, meta129Log + kEnd},
         {"channel data beyond the chunk", {0x00, 0x90, 0x3C}, "throws ChunkOverrun\n", {}, {0x40}},
         {"sysex longer than the chunk", {0x00, 0xF0, 0x05, 0x01}, "throws ChunkOverrun\n", {}, Bytes(8, 0)},
-        {"sysex announcing 256 MiB in a tiny chunk", {0x00, 0xF7, 0xFF, 0xFF, 0xFF, 0x7F},
-         "throws ChunkOverrun\n", {}, Bytes(16, 0)},
+        {"sysex announcing 256 MiB in a tiny chunk",
+         {0x00, 0xF7, 0xFF, 0xFF, 0xFF, 0x7F},
+         "throws ChunkOverrun\n",
+         {},
+         Bytes(16, 0)},
         {"the file ends inside an event", {0x00, 0x90, 0x3C}, "throws UnexpectedFileEnd\n", 8},
     });
 }
@@ -135,9 +163,8 @@ TEST(TrackEvents, LargeSysExArrivesWhole) {
     const std::string log = logOfEverySplit<OrbSMF::Parser, SMFRecorder>(input);
     EXPECT_EQ(log, std::string(kHeaderLine) + "track 0 begin length=" + std::to_string(input.size() - 22) + "\n" +
                        "track 0 SysEx delta=0 length=150001 [" + hex(expected.data(), expected.size()) + "]\n" +
-                       "track 0 SysEx delta=3 length=3 [F0 61 62]\n" +
-                       "track 0 SysEx delta=0 length=150000 [" + hex(expected.data() + 1, body.size()) + "]\n" +
-                       kEnd);
+                       "track 0 SysEx delta=3 length=3 [F0 61 62]\n" + "track 0 SysEx delta=0 length=150000 [" +
+                       hex(expected.data() + 1, body.size()) + "]\n" + kEnd);
 }
 
 // The storage only grows within a chunk: a short event after a long one

@@ -72,15 +72,14 @@ TEST(SMFChunks, ExtraHeaderBytesArePassedOnAsTheRangesHoldThem) {
             SplitRecorder() : SMFRecorder(true) {}
         };
         const std::string log = feedPieces<OrbSMF::Parser, SplitRecorder>(input, c.cuts);
-        EXPECT_EQ(log,
-                  std::string("header format=1 tracks=1 division=480 length=10 extra=4\n"
-                              "extra begin 4\n") +
-                      c.calls +
-                      "extra end\n"
-                      "track 0 begin length=0\n"
-                      "track 0 end\n"
-                      "end of SMF\n"
-                      "done rest=0\n");
+        EXPECT_EQ(log, std::string("header format=1 tracks=1 division=480 length=10 extra=4\n"
+                                   "extra begin 4\n") +
+                           c.calls +
+                           "extra end\n"
+                           "track 0 begin length=0\n"
+                           "track 0 end\n"
+                           "end of SMF\n"
+                           "done rest=0\n");
     }
 }
 
@@ -234,8 +233,8 @@ TEST(SMFChunks, EventsAreReportedWhereTheyLie) {
         static_cast<std::size_t>(std::search(input.begin(), input.end(), text.begin(), text.end()) - input.begin());
     // Whole: every event in place.  Cut halfway into the text: that event
     // straddles, the other two lie in the second range.
-    for (const auto& [cut, expected] : {std::pair<std::size_t, std::vector<bool>>{0, {true, true, true}},
-                                         {textData + 50, {false, true, true}}}) {
+    for (const auto& [cut, expected] :
+         {std::pair<std::size_t, std::vector<bool>>{0, {true, true, true}}, {textData + 50, {false, true, true}}}) {
         Where where;
         OrbSMF::Parser parser(where);
         std::size_t at = 0;

@@ -88,8 +88,9 @@ Bytes writeTrack(const std::vector<Meta>& events, std::uint16_t division = 480) 
 
 TEST(SMFWriter, SameBytesAsTheFixtureWriter) {
     const std::vector<Meta> events = {
-        {0, 0x51, "\x07\xA1\x20", ""},     {0x7F, 0x01, "", ""},          {0x80, 0x01, "DM:0000:", "[S]\n"},
-        {0x0FFFFFFF, 0x03, data(127), ""}, {0x3FFF, 0x01, data(60), data(67, 'y')}, {0, 0x2F, "", ""},
+        {0, 0x51, "\x07\xA1\x20", ""},           {0x7F, 0x01, "", ""},
+        {0x80, 0x01, "DM:0000:", "[S]\n"},       {0x0FFFFFFF, 0x03, data(127), ""},
+        {0x3FFF, 0x01, data(60), data(67, 'y')}, {0, 0x2F, "", ""},
     };
     Track expected;
     for (const Meta& m : events) expected.meta(m.delta, m.type, m.head + m.tail);
@@ -104,7 +105,8 @@ TEST(SMFWriter, ReadsBackWithOurParser) {
     std::vector<Meta> events;
     for (std::uint32_t delta : {0u, 0x7Fu, 0x80u, 0x3FFFu, 0x4000u, 0x1FFFFFu, 0x200000u, 0x0FFFFFFFu})
         events.push_back({delta, 0x7F, "", ""});
-    for (std::size_t size = 0; size <= 127; ++size) events.push_back({1, 0x01, data(size / 2), data(size - size / 2, 'z')});
+    for (std::size_t size = 0; size <= 127; ++size)
+        events.push_back({1, 0x01, data(size / 2), data(size - size / 2, 'z')});
     const ReadFile read = readBack(writeTrack(events));
     EXPECT_EQ(read.format, 1);
     EXPECT_EQ(read.tracks, 1);

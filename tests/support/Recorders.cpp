@@ -90,9 +90,12 @@ std::string line(const char* format, Args... args) {
 
 const char* kindName(OrbSMF::SMFEventKind kind) {
     switch (kind) {
-    case OrbSMF::Channel: return "Channel";
-    case OrbSMF::SysEx: return "SysEx";
-    case OrbSMF::Meta: return "Meta";
+    case OrbSMF::Channel:
+        return "Channel";
+    case OrbSMF::SysEx:
+        return "SysEx";
+    case OrbSMF::Meta:
+        return "Meta";
     }
     return "?";
 }
@@ -100,8 +103,8 @@ const char* kindName(OrbSMF::SMFEventKind kind) {
 } // namespace
 
 void SMFRecorder::onHeaderChunk(const OrbSMF::SMFHeader& h) {
-    log += line("header format=%u tracks=%u division=%u length=%u extra=%u", h.format, h.tracks, h.division,
-                h.length, h.extra);
+    log += line("header format=%u tracks=%u division=%u length=%u extra=%u", h.format, h.tracks, h.division, h.length,
+                h.extra);
 }
 
 void SMFRecorder::onEndOfSMF() { log += "end of SMF\n"; }

@@ -78,8 +78,7 @@ public:
     void onEndTrack(std::int32_t track) override;
     void onBeginSection(std::int32_t track, std::string_view name) override;
     void onEndSection(std::int32_t track, std::string_view name) override;
-    void onField(std::int32_t track, std::string_view section, std::string_view key,
-                 std::string_view value) override;
+    void onField(std::int32_t track, std::string_view section, std::string_view key, std::string_view value) override;
     // The default cuts a run of lines into its calls.
 
     std::string log;
@@ -107,8 +106,7 @@ std::string feedPieces(const Bytes& input, const std::vector<std::size_t>& cuts)
 // Every cut of input into pieces that the tests use: whole, one byte per
 // range, every two-way split (for inputs up to maxTwoWay bytes), and random
 // splits.  Each is a list of cut offsets.
-std::vector<std::vector<std::size_t>> splitsOf(std::size_t size, std::size_t maxTwoWay = 1024,
-                                               int randomSplits = 30);
+std::vector<std::vector<std::size_t>> splitsOf(std::size_t size, std::size_t maxTwoWay = 1024, int randomSplits = 30);
 
 } // namespace Fixture
 

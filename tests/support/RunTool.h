@@ -16,17 +16,17 @@ struct ToolResult {
 };
 
 struct ToolOptions {
-    std::string stdoutPath;           // write standard output there instead of capturing it
-    std::string stderrPath;           // likewise for standard error
-    bool closeStdout = false;         // start with standard output closed
-    bool errorToOutput = false;       // standard error into standard output, as "2>&1" does
-    std::string stdinPath;            // standard input from this file (default: /dev/null)
-    std::optional<Bytes> stdinBytes;  // standard input from a pipe that another process fills with these
-    bool closeStdin = false;          // start with standard input closed
+    std::string stdoutPath;               // write standard output there instead of capturing it
+    std::string stderrPath;               // likewise for standard error
+    bool closeStdout = false;             // start with standard output closed
+    bool errorToOutput = false;           // standard error into standard output, as "2>&1" does
+    std::string stdinPath;                // standard input from this file (default: /dev/null)
+    std::optional<Bytes> stdinBytes;      // standard input from a pipe that another process fills with these
+    bool closeStdin = false;              // start with standard input closed
     std::vector<std::string> environment; // "NAME=value" set on top of the test's environment
-    std::string workingDirectory;     // run there (default: the test's own)
-    long addressSpaceLimit = 0;       // bytes; 0 for no limit
-    unsigned timeoutSeconds = 0;      // then SIGALRM ends the run (status 128 + 14); 0 for none
+    std::string workingDirectory;         // run there (default: the test's own)
+    long addressSpaceLimit = 0;           // bytes; 0 for no limit
+    unsigned timeoutSeconds = 0;          // then SIGALRM ends the run (status 128 + 14); 0 for none
     // Run as root, the binary has no power to open a file whatever its mode:
     // it can be refused like any other user.  No effect for other users.
     bool withoutRootOverride = false;
@@ -34,8 +34,7 @@ struct ToolOptions {
 
 // Runs the binary with these arguments (without the program name), under the
 // words of the environment's TRILLO_TEST_WRAPPER if it is set.
-ToolResult runTool(const std::string& binary, const std::vector<std::string>& args,
-                   const ToolOptions& options = {});
+ToolResult runTool(const std::string& binary, const std::vector<std::string>& args, const ToolOptions& options = {});
 
 // A fresh folder for one test's files, removed by the destructor.
 class TempDir {

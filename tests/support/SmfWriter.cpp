@@ -10,8 +10,7 @@ namespace Fixture {
 namespace {
 
 void appendBE(Bytes& out, std::uint32_t value, int size) {
-    for (int shift = (size - 1) * 8; shift >= 0; shift -= 8)
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
+    for (int shift = (size - 1) * 8; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
@@ -73,15 +72,14 @@ Track& Track::meta(std::uint32_t delta, std::uint8_t type, std::string_view data
 
 Track& Track::tempo(std::uint32_t delta, std::uint32_t microsecondsPerQuarter) {
     const char data[] = {static_cast<char>(microsecondsPerQuarter >> 16),
-                         static_cast<char>(microsecondsPerQuarter >> 8),
-                         static_cast<char>(microsecondsPerQuarter)};
+                         static_cast<char>(microsecondsPerQuarter >> 8), static_cast<char>(microsecondsPerQuarter)};
     return meta(delta, 0x51, std::string_view(data, 3));
 }
 
 Track& Track::timeSignature(std::uint32_t delta, std::uint8_t numerator, std::uint8_t denominatorPower,
                             std::uint8_t clocks, std::uint8_t thirtySeconds) {
-    const char data[] = {static_cast<char>(numerator), static_cast<char>(denominatorPower),
-                         static_cast<char>(clocks), static_cast<char>(thirtySeconds)};
+    const char data[] = {static_cast<char>(numerator), static_cast<char>(denominatorPower), static_cast<char>(clocks),
+                         static_cast<char>(thirtySeconds)};
     return meta(delta, 0x58, std::string_view(data, 4));
 }
 

@@ -74,13 +74,11 @@ std::vector<std::string> dmFrames(std::string_view text, std::size_t payloadSize
 
 // A voice track carrying text as DM frames, in the order given by frame
 // numbers (empty: in number order), each at delta 0, ended by End of Track.
-Track dmTrack(std::string_view text, std::size_t payloadSize = 64,
-              const std::vector<std::size_t>& order = {});
+Track dmTrack(std::string_view text, std::size_t payloadSize = 64, const std::vector<std::size_t>& order = {});
 
 // A whole VSQ file: a master track with 120 BPM and 4/4 at tick 0, and one
 // voice track per text.
-Bytes vsqFile(const std::vector<std::string>& voiceTexts, std::uint16_t division = 480,
-              std::size_t payloadSize = 64);
+Bytes vsqFile(const std::vector<std::string>& voiceTexts, std::uint16_t division = 480, std::size_t payloadSize = 64);
 
 // The worked example of the dump format: two voices, division 480.
 Bytes workedExample();

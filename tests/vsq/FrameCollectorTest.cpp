@@ -59,8 +59,8 @@ TEST(DMFrames, Order) {
 
 TEST(DMFrames, NotFrames) {
     // Texts that are not frames are skipped; the frames around them join.
-    EXPECT_EQ(collect({"DM:0:a", "dm:1:x", "DM:", "DM:12", "DM::abc", "DM:1a:abc", "DM:3:", "DM: 1 :x",
-                       "DM:0x1:x", "DM:1:b"}),
+    EXPECT_EQ(collect({"DM:0:a", "dm:1:x", "DM:", "DM:12", "DM::abc", "DM:1a:abc", "DM:3:", "DM: 1 :x", "DM:0x1:x",
+                       "DM:1:b"}),
               "a\nskip dm:1:x\nskip DM:\nskip DM:12\nskip DM::abc\nskip DM:1a:abc\nskip DM:3:\n"
               "skip DM: 1 :x\nskip DM:0x1:x\nb\nend\n");
     // An empty payload does not count as its frame.

@@ -70,7 +70,8 @@ TEST(VSQReader, HeaderRules) {
         {"SMPTE division", header(1, 2, 0xE250), "throws DivisionNotSupported\n"},
         {"largest division", header(1, 2, 0x7FFF), "header voices=1 division=32767\n" + twoEmpty},
         {"division 0", header(1, 2, 0), "header voices=1 division=0\n" + twoEmpty},
-        {"extra header bytes are skipped", header(1, 2, 480, {1, 2, 3, 4}), "header voices=1 division=480\n" + twoEmpty},
+        {"extra header bytes are skipped", header(1, 2, 480, {1, 2, 3, 4}),
+         "header voices=1 division=480\n" + twoEmpty},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,12 +101,25 @@ TEST(VSQReader, TempoMap) {
         {"every event counts toward the tick",
          Track().note(10, 60).tempo(0, 500000).timeSignature(5, 4, 2).text(7, "x").sysex(1, "").tempo(2, 500000),
          "tempo 10 120.000000\ntime 15 4/4\ntempo 25 120.000000\n"},
-        {"the tick wraps", Track().note(0x0FFFFFFF, 1).note(0x0FFFFFFF, 1).running(0x0FFFFFFF, 1, 1)
-                               .running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1)
-                               .running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1)
-                               .running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1)
-                               .running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1).running(0x0FFFFFFF, 1, 1)
-                               .running(0x0FFFFFFF, 1, 1).tempo(0x21, 500000),
+        {"the tick wraps",
+         Track()
+             .note(0x0FFFFFFF, 1)
+             .note(0x0FFFFFFF, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .running(0x0FFFFFFF, 1, 1)
+             .tempo(0x21, 500000),
          "tempo 17 120.000000\n"},
         {"other meta events and a text are ignored", Track().text(0, "DM:0:[S]\n").meta(0, 0x03, "name"), ""},
         {"too short to hold their data: ignored, their delta counts",
@@ -145,7 +159,10 @@ TEST(VSQReader, VoiceTracks) {
          "begin track 0\nbegin section 0 A\nthrows DuplicatedDMFrame\n"},
         {"a malformed line", voice("[A]\nk\n"), "begin track 0\nbegin section 0 A\nthrows MalformedField\n"},
         {"a text ends at its first 0 byte",
-         Track().text(0, std::string_view("DM:0:[A]\nk=1\0garbage\n[B", 23)).text(0, std::string_view("DM:1:\0", 6)).text(0, "DM:1:\n"),
+         Track()
+             .text(0, std::string_view("DM:0:[A]\nk=1\0garbage\n[B", 23))
+             .text(0, std::string_view("DM:1:\0", 6))
+             .text(0, "DM:1:\n"),
          "begin track 0\nbegin section 0 A\nfield 0 A k=1\nend section 0 A\nend track 0\n"},
     };
     for (const Case& c : cases) {

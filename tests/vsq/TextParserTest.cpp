@@ -127,9 +127,9 @@ TEST(DMText, SectionLinesOfEveryLength) {
             const bool good = close + 1 == length && close > 1;
             const std::string name = good ? line.substr(1, close - 1) : "";
             const std::string before = "[S]\n" + std::string(1 + length % 70, 'k') + "=v\n";
-            const std::string expected =
-                "section S\nfield S " + std::string(1 + length % 70, 'k') + "=v\nend S\n" +
-                (good ? "section " + name + "\nfield " + name + " a=b\nend " + name + "\n" : "throws MalformedSectionName\n");
+            const std::string expected = "section S\nfield S " + std::string(1 + length % 70, 'k') + "=v\nend S\n" +
+                                         (good ? "section " + name + "\nfield " + name + " a=b\nend " + name + "\n"
+                                               : "throws MalformedSectionName\n");
             ASSERT_EQ(parseText(before + line + "\na=b\n"), expected) << "length " << length << ", ] at " << close;
         }
     }

@@ -233,7 +233,8 @@ TEST(WriteVSQ, ManyShapesReadBack) {
             for (std::uint32_t s = 1 + below(5); s > 0; --s) {
                 text += "[sec " + std::to_string(below(100)) + " =[x]\n"; // the name "sec N =[x"
                 for (std::uint32_t f = below(8); f > 0; --f)
-                    text += "key" + std::to_string(f) + "=" + std::string(below(300), static_cast<char>('a' + f)) + "=[]\n";
+                    text +=
+                        "key" + std::to_string(f) + "=" + std::string(below(300), static_cast<char>('a' + f)) + "=[]\n";
             }
             if (below(2) == 0) text.pop_back(); // the last line without its "\n"
             texts.push_back(text);
@@ -264,16 +265,13 @@ TEST(WriteVSQ, Problems) {
          Problem::DenominatorNotPowerOfTwo, 0, 0},
         {"denominator 6", [](Content& c) { c.tempoMap[2] = TempoEvent::timeSignature(20, 4, 6); },
          Problem::DenominatorNotPowerOfTwo, 2, 0},
-        {"a tick before the one above", [](Content& c) { c.tempoMap[2].tick = 9; }, Problem::TickBeforePrevious, 2,
-         0},
-        {"a step of 2^28 ticks", [](Content& c) { c.tempoMap[2].tick = 10 + 0x10000000; }, Problem::StepTooLong, 2,
-         0},
+        {"a tick before the one above", [](Content& c) { c.tempoMap[2].tick = 9; }, Problem::TickBeforePrevious, 2, 0},
+        {"a step of 2^28 ticks", [](Content& c) { c.tempoMap[2].tick = 10 + 0x10000000; }, Problem::StepTooLong, 2, 0},
         {"a first tick of 2^28", [](Content& c) { c.tempoMap[0].tick = 0x10000000; }, Problem::StepTooLong, 0, 0},
-        {"a first tick of 2^32 - 1", [](Content& c) { c.tempoMap[0].tick = 0xFFFFFFFF; }, Problem::StepTooLong, 0,
-         0},
+        {"a first tick of 2^32 - 1", [](Content& c) { c.tempoMap[0].tick = 0xFFFFFFFF; }, Problem::StepTooLong, 0, 0},
         {"an empty text", [](Content& c) { c.voices[1] = ""; }, Problem::EmptyText, 1, 0},
-        {"a 0 byte", [](Content& c) { c.voices[1] = std::string_view("[S]\nk=v\nk=\0\n", 12); }, Problem::ZeroByte,
-         1, 8},
+        {"a 0 byte", [](Content& c) { c.voices[1] = std::string_view("[S]\nk=v\nk=\0\n", 12); }, Problem::ZeroByte, 1,
+         8},
         {"an empty line", [](Content& c) { c.voices[0] = "[S]\n\nk=v\n"; }, Problem::EmptyLine, 0, 4},
         {"a field first", [](Content& c) { c.voices[1] = "k=v\n[S]\n"; }, Problem::FieldBeforeSection, 1, 0},
         {"a bad section line", [](Content& c) { c.voices[1] = "[S]\n[T]x\n"; }, Problem::MalformedSection, 1, 4},

@@ -46,8 +46,8 @@ private:
     // Lines that passed their checks, not yet reported.
     struct Run {
         const char* start = nullptr;
-        const char* end = nullptr;    // after the last line's "\n"
-        std::string_view lastHeader;  // the run's last header line, if any
+        const char* end = nullptr;   // after the last line's "\n"
+        std::string_view lastHeader; // the run's last header line, if any
     };
 
     static LineKind classify(std::string_view line, bool sectionOpen);

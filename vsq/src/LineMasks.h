@@ -108,8 +108,8 @@ inline std::size_t findByte(const char* text, std::size_t size, char byte) {
 // The complete lines of a window that begins where a line begins, judged
 // all at once.
 struct WindowLines {
-    unsigned end = 0;            // bytes up to the last "\n", which is included
-    bool allPass = false;        // every complete line passes its checks
+    unsigned end = 0;               // bytes up to the last "\n", which is included
+    bool allPass = false;           // every complete line passes its checks
     std::uint64_t headerStarts = 0; // where the section lines begin (when allPass)
 };
 
@@ -140,7 +140,7 @@ inline WindowLines judgeLines(const LineMasks& masks, bool sectionOpen) {
     const std::uint64_t headerEnds = (bytes + headerStarts) & newlines;
     const std::uint64_t headerBytes = ((bytes + headerStarts) ^ bytes) & bytes;
     const bool headersPass = (masks.closes & headerBytes) == (headerEnds >> 1) && // the first "]" ends the line
-                             ((headerStarts << 1) & masks.closes) == 0;            // after a name
+                             ((headerStarts << 1) & masks.closes) == 0;           // after a name
     const std::uint64_t beforeFirstHeader = headerStarts == 0 ? ~std::uint64_t{0} : (headerStarts & -headerStarts) - 1;
     const bool fieldsPass = fieldsWithoutKey == 0 && (fieldStarts & masks.equals) == 0 && // a key before the first "="
                             (sectionOpen || (fieldStarts & beforeFirstHeader) == 0);

@@ -85,7 +85,7 @@ private:
 
     // The line from start to end (its "\n" or the text's end).
     void line(std::size_t start, std::size_t end) {
-        problem_.kind = end == start ? Problem::EmptyLine
+        problem_.kind = end == start         ? Problem::EmptyLine
                         : zeros_.before(end) ? Problem::ZeroByte
                                              : grammar(text_.substr(start, end - start));
         if (problem_.kind != Problem::None) problem_.offset = start;
@@ -116,7 +116,7 @@ private:
 
 std::size_t textLength(std::string_view bytes) {
     if (!bytes.empty() && bytes[0] == '\n') return 0; // the first line is empty
-    std::uint64_t lastWasNewline = 0; // the previous window's last byte, as bit 0
+    std::uint64_t lastWasNewline = 0;                 // the previous window's last byte, as bit 0
     for (std::size_t at = 0; at < bytes.size(); at += kWindow) {
         const std::uint64_t newlines = scanWindow(bytes.data() + at, bytes.size() - at).newlines;
         // A "\n" whose previous byte is one too: the empty line begins there.

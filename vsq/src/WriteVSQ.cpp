@@ -13,8 +13,8 @@ namespace WriteVSQs {
 
 namespace {
 
-constexpr std::int32_t kMaxDivision = 0x7FFF;   // bit 15 would make it an SMPTE time code
-constexpr std::size_t kMaxVoices = 0xFFFF - 1;  // the header counts the master track too
+constexpr std::int32_t kMaxDivision = 0x7FFF;  // bit 15 would make it an SMPTE time code
+constexpr std::size_t kMaxVoices = 0xFFFF - 1; // the header counts the master track too
 constexpr std::uint32_t kMaxMicroseconds = 0xFFFFFF;
 constexpr std::uint32_t kMaxNumerator = 0xFF;
 constexpr std::uint64_t kMaxChunkLength = 0xFFFFFFFF;
@@ -42,24 +42,40 @@ std::string_view printTempo(double value, char (&text)[400]) {
 
 const char* describe(Problem::Kind kind) {
     switch (kind) {
-    case Problem::None: return "";
-    case Problem::DivisionOutOfRange: return "the division must be 0 to 32767";
-    case Problem::NoVoice: return "there must be at least one voice track";
-    case Problem::TooManyVoices: return "there can be at most 65534 voice tracks";
-    case Problem::TempoOutOfRange: return "a tempo must be 0 to 16777215 microseconds per quarter note";
-    case Problem::NumeratorOutOfRange: return "a time signature's numerator must be 0 to 255";
+    case Problem::None:
+        return "";
+    case Problem::DivisionOutOfRange:
+        return "the division must be 0 to 32767";
+    case Problem::NoVoice:
+        return "there must be at least one voice track";
+    case Problem::TooManyVoices:
+        return "there can be at most 65534 voice tracks";
+    case Problem::TempoOutOfRange:
+        return "a tempo must be 0 to 16777215 microseconds per quarter note";
+    case Problem::NumeratorOutOfRange:
+        return "a time signature's numerator must be 0 to 255";
     case Problem::DenominatorNotPowerOfTwo:
         return "a time signature's denominator must be a power of two from 1 to 2147483648";
-    case Problem::TickBeforePrevious: return "the tick is before the tick of the event above";
-    case Problem::StepTooLong: return "the step from the tick above is longer than 268435455 ticks";
-    case Problem::EmptyText: return "a voice track needs at least one section line";
-    case Problem::ZeroByte: return "a line holds a 0 byte";
-    case Problem::EmptyLine: return "a voice track's text holds an empty line";
-    case Problem::FieldBeforeSection: return "a field line comes before any section line";
-    case Problem::MalformedSection: return "a section line must be [name], with nothing after the ]";
-    case Problem::MalformedField: return "a field line needs a key before its =";
-    case Problem::TrackTooLong: return "a voice track's text is too long for one track chunk";
-    case Problem::TempoMapTooLong: return "the tempo map is too long for one track chunk";
+    case Problem::TickBeforePrevious:
+        return "the tick is before the tick of the event above";
+    case Problem::StepTooLong:
+        return "the step from the tick above is longer than 268435455 ticks";
+    case Problem::EmptyText:
+        return "a voice track needs at least one section line";
+    case Problem::ZeroByte:
+        return "a line holds a 0 byte";
+    case Problem::EmptyLine:
+        return "a voice track's text holds an empty line";
+    case Problem::FieldBeforeSection:
+        return "a field line comes before any section line";
+    case Problem::MalformedSection:
+        return "a section line must be [name], with nothing after the ]";
+    case Problem::MalformedField:
+        return "a field line needs a key before its =";
+    case Problem::TrackTooLong:
+        return "a voice track's text is too long for one track chunk";
+    case Problem::TempoMapTooLong:
+        return "the tempo map is too long for one track chunk";
     }
     return "";
 }
@@ -106,7 +122,7 @@ using WriteVSQs::TempoEvent;
 // carry 118, and so on.
 constexpr std::uint32_t kFramePrefixSize = 3; // "DM:"
 constexpr std::uint32_t kMinDigits = 4;
-constexpr std::uint32_t kMaxDigits = 10;      // a track chunk ends long before
+constexpr std::uint32_t kMaxDigits = 10; // a track chunk ends long before
 
 std::uint32_t payloadRoom(std::uint32_t digits) {
     return OrbSMF::Writing::kMaxMetaData - kFramePrefixSize - digits - 1;

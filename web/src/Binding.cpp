@@ -136,8 +136,7 @@ public:
         next_.onBeginSection(track, name);
     }
     void onEndSection(std::int32_t track, std::string_view name) override { next_.onEndSection(track, name); }
-    void onField(std::int32_t track, std::string_view section, std::string_view key,
-                 std::string_view value) override {
+    void onField(std::int32_t track, std::string_view section, std::string_view key, std::string_view value) override {
         ++counts.fields;
         next_.onField(track, section, key, value);
     }

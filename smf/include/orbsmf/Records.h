@@ -44,13 +44,13 @@ struct SMFEvent {
     SMFEvent& operator=(const SMFEvent&) = delete;
 
     SMFEventKind kind = Channel;
-    std::uint8_t status = 0;     // see above
-    std::uint8_t metaType = 0;   // Meta events: the type byte (0x01 text, 0x51 tempo, ...); else 0
-    bool runningStatus = false;  // a Channel event whose status byte was implied
-    std::uint32_t delta = 0;     // ticks since the previous event of the chunk; <= 0x0FFFFFFF
-    std::uint32_t tick = 0;      // the chunk's delta times up to this event's; wraps modulo 2^32
+    std::uint8_t status = 0;    // see above
+    std::uint8_t metaType = 0;  // Meta events: the type byte (0x01 text, 0x51 tempo, ...); else 0
+    bool runningStatus = false; // a Channel event whose status byte was implied
+    std::uint32_t delta = 0;    // ticks since the previous event of the chunk; <= 0x0FFFFFFF
+    std::uint32_t tick = 0;     // the chunk's delta times up to this event's; wraps modulo 2^32
     const std::uint8_t* data = nullptr;
-    std::uint32_t size = 0;      // bytes at data
+    std::uint32_t size = 0; // bytes at data
 };
 
 } // namespace OrbSMF

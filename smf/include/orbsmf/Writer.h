@@ -67,7 +67,7 @@ std::uint32_t metaEventSize(std::uint32_t delta, std::uint32_t dataSize);
 class Writer {
 public:
     explicit Writer(OrbT::ByteSink& sink); // the sink must outlive the writer
-    ~Writer();                              // hands nothing over: call flush
+    ~Writer();                             // hands nothing over: call flush
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 

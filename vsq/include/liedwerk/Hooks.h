@@ -48,15 +48,13 @@ public:
     // (infinite for 0).
     virtual void onTempo(std::uint32_t tick, double tempo) = 0;
     // denominator is the power of two itself (4 for a quarter).
-    virtual void onTimeSignature(std::uint32_t tick, std::uint32_t numerator,
-                                 std::uint32_t denominator) = 0;
+    virtual void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) = 0;
     // track: the voice track's index, 0 for the file's second track chunk.
     virtual void onBeginTrack(std::int32_t track) = 0;
     virtual void onEndTrack(std::int32_t track) = 0;
     virtual void onBeginSection(std::int32_t track, const char* name) = 0;
     virtual void onEndSection(std::int32_t track, const char* name) = 0;
-    virtual void onField(std::int32_t track, const char* section, const char* key,
-                         const char* value) = 0;
+    virtual void onField(std::int32_t track, const char* section, const char* key, const char* value) = 0;
 };
 
 } // namespace Liedwerk::ParseVSQs

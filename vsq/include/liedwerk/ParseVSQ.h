@@ -6,8 +6,8 @@
 #include <liedwerk/Exceptions.h>
 #include <liedwerk/Hooks.h>
 #include <liedwerk/ViewHooks.h>
-#include <orbsmf/Exceptions.h>
 #include <orbsmf/ByteRange.h> // OrbSMF::ByteRange, the name older programs use
+#include <orbsmf/Exceptions.h>
 
 namespace Liedwerk {
 
