@@ -12,6 +12,7 @@
 #include <trillo/DumpWriter.h>
 #include <trillo/Errors.h>
 #include <trillo/FileSource.h>
+#include <trillo/ReadAll.h>
 
 #include "Version.h"
 
@@ -35,19 +36,6 @@ constexpr char kHelp[] = "usage: trillo <file>\n"
                          "stays on standard output).\n"
                          "\n"
                          "The manual page trillo(1) tells the dump's format and every error line.\n";
-
-// Reads the whole input into the reader; the dump gathers in the writer.
-// Bytes after the SMF's end are an error, in the block that ended it or in
-// the next one.
-void readAll(FileSource& source, DumpWriter& writer) {
-    Liedwerk::ParseVSQ reader(writer);
-    do {
-        source.fill();
-    } while (reader.feed(source.range));
-    if (!source.range.empty()) throw Ex::TrailingBytes();
-    source.fill();
-    if (!source.range.empty()) throw Ex::TrailingBytes();
-}
 
 // A dump into a file or a pipe leaves in blocks of the writer's size: the
 // writer hands over whole blocks, which go straight through a stream buffer

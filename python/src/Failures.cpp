@@ -1,10 +1,7 @@
 #include "Failures.h"
 
-#include <new>
 #include <string>
 
-#include <liedwerk/Exceptions.h>
-#include <orbsmf/Exceptions.h>
 #include <trillo/Errors.h>
 
 #include "Feed.h"
@@ -15,19 +12,11 @@ namespace TrilloPy {
 
 namespace {
 
-constexpr char kTrailingBytes[] = "There are needless trailing bytes.";
-
 // The message of the exception being handled, as the tool's error line has it.
 std::string currentMessage() {
-    try {
-        throw;
-    } catch (const TrailingBytes&) {
-        return kTrailingBytes;
-    } catch (...) {
-        std::string message = Trillo::currentErrorMessage();
-        if (!message.empty() && message.back() == '\n') message.pop_back();
-        return message;
-    }
+    std::string message = Trillo::currentErrorMessage();
+    if (!message.empty() && message.back() == '\n') message.pop_back();
+    return message;
 }
 
 [[noreturn]] void raise(const char* kind, const std::string& message, const py::object& partial,
@@ -43,53 +32,8 @@ std::string currentMessage() {
 } // namespace
 
 const char* currentKind() noexcept {
-    try {
-        throw;
-    } catch (const OrbSMF::Ex::UnexpectedFileEnd&) {
-        return "UnexpectedFileEnd";
-    } catch (const OrbSMF::Ex::IllegalMagic&) {
-        return "IllegalMagic";
-    } catch (const OrbSMF::Ex::TooShortHeader&) {
-        return "TooShortHeader";
-    } catch (const OrbSMF::Ex::ChunkOverrun&) {
-        return "ChunkOverrun";
-    } catch (const OrbSMF::Ex::IllegalRunningStatus&) {
-        return "IllegalRunningStatus";
-    } catch (const OrbSMF::Ex::IllegalSystemMessage&) {
-        return "IllegalSystemMessage";
-    } catch (const OrbSMF::Ex::TooLongVarInteger&) {
-        return "TooLongVarInteger";
-    } catch (const Liedwerk::Ex::IllegalSMFFormat&) {
-        return "IllegalSMFFormat";
-    } catch (const Liedwerk::Ex::TooFewTracks&) {
-        return "TooFewTracks";
-    } catch (const Liedwerk::Ex::DivisionNotSupported&) {
-        return "DivisionNotSupported";
-    } catch (const Liedwerk::Ex::LackedDMFrame&) {
-        return "LackedDMFrame";
-    } catch (const Liedwerk::Ex::DuplicatedDMFrame&) {
-        return "DuplicatedDMFrame";
-    } catch (const Liedwerk::Ex::MalformedSectionName&) {
-        return "MalformedSectionName";
-    } catch (const Liedwerk::Ex::SectionIdentifierLacked&) {
-        return "SectionIdentifierLacked";
-    } catch (const Liedwerk::Ex::MalformedField&) {
-        return "MalformedField";
-    } catch (const Trillo::Ex::NoText&) {
-        return "NoText";
-    } catch (const TrailingBytes&) {
-        return "TrailingBytes";
-    } catch (const OrbT::Ex::CannotOpenFile&) {
-        return "CannotOpenFile";
-    } catch (const OrbT::Ex::CannotReadFile&) {
-        return "CannotReadFile";
-    } catch (const OrbT::Ex::CannotWriteFile&) {
-        return "CannotWriteFile";
-    } catch (const std::bad_alloc&) {
-        return "OutOfMemory";
-    } catch (...) {
-        return "Error";
-    }
+    const char* const kind = Trillo::describeCurrentError().kind;
+    return kind == nullptr ? "Error" : kind;
 }
 
 void raiseFailure(const std::exception_ptr& failure, const py::object& partial) {

@@ -1,4 +1,4 @@
-// Every exception class meets its message, and only its own.
+// Every exception class meets its message, and only its own, and its name.
 #include <trillo/Errors.h>
 
 #include <cxxabi.h>
@@ -25,6 +25,16 @@ std::string messageOf() {
 }
 
 template <class E>
+std::string kindOf() {
+    try {
+        throw E();
+    } catch (...) {
+        const char* kind = Trillo::describeCurrentError().kind;
+        return kind == nullptr ? "(none)" : kind;
+    }
+}
+
+template <class E>
 std::string nameOf() {
     int status = 0;
     char* name = abi::__cxa_demangle(typeid(E).name(), nullptr, nullptr, &status);
@@ -33,15 +43,20 @@ std::string nameOf() {
     return out;
 }
 
+// The kind of a class is its name without the namespace, unless given.
 struct Row {
     std::string name;
     std::string message;
     const char* expected;
+    std::string kind;
+    std::string expectedKind;
 };
 
 template <class E>
-Row row(const char* expected) {
-    return {nameOf<E>(), messageOf<E>(), expected};
+Row row(const char* expected, const char* expectedKind = nullptr) {
+    const std::string name = nameOf<E>();
+    return {name, messageOf<E>(), expected, kindOf<E>(),
+            expectedKind != nullptr ? expectedKind : name.substr(name.rfind(':') + 1)};
 }
 
 TEST(ErrorMessages, EveryClassMeetsItsMessage) {
@@ -67,18 +82,21 @@ TEST(ErrorMessages, EveryClassMeetsItsMessage) {
         row<Liedwerk::Ex::MalformedSectionName>("exception caught.\n"),
         row<Liedwerk::Ex::SectionIdentifierLacked>("exception caught.\n"),
         row<Liedwerk::Ex::MalformedField>("exception caught.\n"),
-        row<Liedwerk::Ex::NotDMText>("exception caught.\n"),
-        row<OrbT::Ex::ParseError>("exception caught.\n"),
-        row<OrbSMF::Ex::IllegalStatusByte>("exception caught.\n"),
-        row<OrbT::Ex::IllegalFormat>("exception caught.\n"),
-        row<OrbT::Ex::DataError>("exception caught.\n"),
-        row<OrbT::Ex::SystemError>("exception caught.\n"),
-        row<OrbT::Ex::Base>("exception caught.\n"),
-        row<std::bad_alloc>("exception caught.\n"),
-        row<std::bad_array_new_length>("exception caught.\n"),
-        row<int>("exception caught.\n"),
+        row<Liedwerk::Ex::NotDMText>("exception caught.\n", "(none)"),
+        row<OrbT::Ex::ParseError>("exception caught.\n", "(none)"),
+        row<OrbSMF::Ex::IllegalStatusByte>("exception caught.\n", "(none)"),
+        row<OrbT::Ex::IllegalFormat>("exception caught.\n", "(none)"),
+        row<OrbT::Ex::DataError>("exception caught.\n", "(none)"),
+        row<OrbT::Ex::SystemError>("exception caught.\n", "(none)"),
+        row<OrbT::Ex::Base>("exception caught.\n", "(none)"),
+        row<std::bad_alloc>("exception caught.\n", "OutOfMemory"),
+        row<std::bad_array_new_length>("exception caught.\n", "OutOfMemory"),
+        row<int>("exception caught.\n", "(none)"),
     };
-    for (const Row& r : rows) EXPECT_EQ(r.message, r.expected) << r.name;
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.message, r.expected) << r.name;
+        EXPECT_EQ(r.kind, r.expectedKind) << r.name;
+    }
 }
 
 } // namespace

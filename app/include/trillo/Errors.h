@@ -16,8 +16,18 @@ struct TrailingBytes : OrbT::Ex::DataError {};
 
 } // namespace Ex
 
-// The message of the exception being handled: call it only inside a catch
-// block.  Classes without a message of their own give "exception caught.\n".
+// What the exception being handled is: the name of its class, without the
+// namespace ("UnexpectedFileEnd"; "OutOfMemory" for std::bad_alloc; null for
+// a class that is not the system's own), and the message of the tool's error
+// line, ending with its "\n" ("exception caught.\n" for the classes without
+// a message of their own).  Call it only inside a catch block.
+struct ErrorText {
+    const char* kind;
+    const char* message;
+};
+ErrorText describeCurrentError() noexcept;
+
+// The message alone: describeCurrentError().message.
 const char* currentErrorMessage() noexcept;
 
 // Writes "Error: " and the message (which ends with its own "\n") to standard
