@@ -1,9 +1,14 @@
 // Writes a seed corpus for the fuzz targets: valid files of the shapes the
-// tests know, and broken variants of them.
+// tests know, and broken variants of them; with --dumps, the dumps of the
+// valid files instead (the seeds of the dump reader).
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <liedwerk/ParseVSQ.h>
+#include <orbt/ByteSink.h>
+#include <trillo/DumpWriter.h>
 
 #include "SmfWriter.h"
 
@@ -74,6 +79,20 @@ std::vector<Bytes> brokenFiles() {
     return files;
 }
 
+// The dump of a valid file, as bytes.
+Bytes dumpOf(const Bytes& file) {
+    OrbT::StringSink sink;
+    Trillo::DumpWriter writer(sink);
+    try {
+        Liedwerk::ParseVSQ reader(writer);
+        OrbT::ByteRange range{file.data(), static_cast<std::uint32_t>(file.size())};
+        reader.feed(range);
+    } catch (...) { // a file the tool refuses: its dump as far as it goes
+    }
+    writer.flush();
+    return Bytes(sink.text.begin(), sink.text.end());
+}
+
 bool save(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -83,19 +102,25 @@ bool save(const std::string& path, const Bytes& bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: make_corpus <folder>\n", stderr);
+    const bool dumps = argc == 3 && std::string(argv[1]) == "--dumps";
+    if (argc != 2 && !dumps) {
+        std::fputs("usage: make_corpus [--dumps] <folder>\n", stderr);
         return 1;
     }
+    const char* folder = argv[argc - 1];
     std::vector<Bytes> all = validFiles();
-    for (const Bytes& file : validFiles())
-        for (Bytes& variant : brokenVariants(file)) all.push_back(std::move(variant));
-    for (Bytes& file : brokenFiles()) all.push_back(std::move(file));
+    if (dumps) {
+        for (Bytes& file : all) file = dumpOf(file);
+    } else {
+        for (const Bytes& file : validFiles())
+            for (Bytes& variant : brokenVariants(file)) all.push_back(std::move(variant));
+        for (Bytes& file : brokenFiles()) all.push_back(std::move(file));
+    }
     for (std::size_t i = 0; i < all.size(); ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/seed-%03zu", i);
-        if (!save(argv[1] + std::string(name), all[i])) {
-            std::fprintf(stderr, "make_corpus: cannot write %s%s\n", argv[1], name);
+        if (!save(folder + std::string(name), all[i])) {
+            std::fprintf(stderr, "make_corpus: cannot write %s%s\n", folder, name);
             return 1;
         }
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each (or the one named) for
 # SECONDS, starting from a seed corpus that our fixture writer makes.
-#   fuzz/run.sh SECONDS [fuzz_vsq|fuzz_smf|fuzz_views]
+#   fuzz/run.sh SECONDS [fuzz_vsq|fuzz_smf|fuzz_views|fuzz_pack]
 # FUZZ_BUILD names the build folder (build-fuzz); TRILLO_WERROR=ON builds with
 # warnings as errors; FUZZ_JOBS limits the build's parallel jobs.
 set -euo pipefail
@@ -10,12 +10,16 @@ cd "$(dirname "$0")/.."
 build=${FUZZ_BUILD:-build-fuzz}
 CXX=clang++ cmake -S . -B "$build" -G Ninja -DTRILLO_FUZZ=ON -DTRILLO_BUILD_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRILLO_WERROR="${TRILLO_WERROR:-OFF}" >/dev/null
-cmake --build "$build" ${FUZZ_JOBS:+-j "$FUZZ_JOBS"} --target fuzz_vsq fuzz_smf fuzz_views make_corpus
-targets=${2:-fuzz_vsq fuzz_smf fuzz_views}
+cmake --build "$build" ${FUZZ_JOBS:+-j "$FUZZ_JOBS"} --target fuzz_vsq fuzz_smf fuzz_views fuzz_pack make_corpus
+targets=${2:-fuzz_vsq fuzz_smf fuzz_views fuzz_pack}
 for target in $targets; do
   corpus=fuzz/corpus-$target
   mkdir -p "$corpus"
-  "$build/fuzz/make_corpus" "$corpus" >/dev/null
+  if [ "$target" = fuzz_pack ]; then # its inputs are dumps
+    "$build/fuzz/make_corpus" --dumps "$corpus" >/dev/null
+  else
+    "$build/fuzz/make_corpus" "$corpus" >/dev/null
+  fi
   echo "== $target for ${seconds}s"
   # A finding stops the run with a non-zero status and leaves crash-* behind.
   status=0

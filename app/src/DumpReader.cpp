@@ -37,9 +37,10 @@ bool allDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// A decimal of digits alone, at most max; none for anything else.
+// A decimal of digits alone, as trillo prints it (no leading zero), at most
+// max; none for anything else.
 std::optional<std::uint32_t> number(std::string_view text, std::uint32_t max = UINT32_MAX) {
-    if (!allDigits(text)) return std::nullopt;
+    if (!allDigits(text) || (text.size() > 1 && text[0] == '0')) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : text) {
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
@@ -74,7 +75,12 @@ public:
 
     bool read() { return readMaster() && readTempoMap() && readVoices(); }
 
-    DumpFault fault() const { return {lineAt(dump_, faultOffset_), faultWhat_}; }
+    // A fault at the end of a dump whose last line lacks its newline lies
+    // after that line, as it does when the newline is there.
+    DumpFault fault() const {
+        const bool afterUnendedLine = faultOffset_ == dump_.size() && !dump_.empty() && dump_.back() != '\n';
+        return {lineAt(dump_, faultOffset_) + (afterUnendedLine ? 1 : 0), faultWhat_};
+    }
 
 private:
     // Takes the next line into line_ (without its "\n") and notes where it
@@ -84,7 +90,7 @@ private:
         if (at_ >= dump_.size()) return false;
         const std::size_t end = std::min(dump_.find('\n', at_), dump_.size());
         line_ = dump_.substr(at_, end - at_);
-        at_ = end + 1;
+        at_ = end == dump_.size() ? end : end + 1; // a last line may lack its newline
         return true;
     }
 

@@ -81,8 +81,8 @@ void print(const char* text) {
 
 // The run for the one argument.
 void runWith(const char* argument) {
-    if (std::strcmp(argument, "--help") == 0) return print(kHelp);
-    if (std::strcmp(argument, "--version") == 0) return print(kVersionLine);
+    if (std::strcmp(argument, "--help") == 0) return print(helpText());
+    if (std::strcmp(argument, "--version") == 0) return print(versionLine());
     if (std::strcmp(argument, "-") == 0) return dump(FileSource::standardInput());
     dump(FileSource(argument));
 }
@@ -102,5 +102,9 @@ int run(int argc, char** argv) {
         return 1;
     }
 }
+
+const char* helpText() noexcept { return kHelp; }
+
+const char* versionLine() noexcept { return kVersionLine; }
 
 } // namespace Trillo

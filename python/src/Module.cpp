@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 
 #include <pybind11/pybind11.h>
+
 #include <pybind11/stl.h>
+#include <trillo/Run.h>
 
 #include <trillo/DumpWriter.h>
 
@@ -148,6 +150,12 @@ PYBIND11_MODULE(_trillo, module) {
     module.def("dump_to_fd", &TrilloPy::dumpToDescriptor, py::arg("source"), py::arg("fd"),
                "dump_to_fd(source, fd): writes the dump to a file descriptor as it is made; a failure's "
                "exception has partial None (the bytes before it were written).");
+    module.def(
+        "help_text", [] { return std::string(Trillo::helpText()); },
+        "help_text() -> str: what the tool prints for --help.");
+    module.def(
+        "version_line", [] { return std::string(Trillo::versionLine()); },
+        "version_line() -> str: what the tool prints for --version.");
     module.def("read", &TrilloPy::read, py::arg("source"), py::arg("encoding") = py::none(),
                "read(source, encoding=None) -> trillo.Sequence; see trillo.read.");
     module.def("write", &TrilloPy::write, py::arg("division"), py::arg("tempo_map"), py::arg("voices"),

@@ -34,8 +34,13 @@ run("installing the package"
 
 # pytest's status 5 (no tests collected) fails like any other non-zero one.
 set(ENV{TRILLO_BIN} "${TRILLO_BIN}")
-execute_process(COMMAND "${venv}/bin/python" -m pytest -p no:cacheprovider -q "${SOURCE}/tests"
-                WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status)
+execute_process(COMMAND "${venv}/bin/python" -m pytest -p no:cacheprovider -q -rsx "${SOURCE}/tests"
+                WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+message("${output}")
+# A skipped or expected-to-fail test counts among the passed: it fails here.
+if(output MATCHES "[0-9]+ (skipped|xfailed|xpassed)")
+  message(FATAL_ERROR "pytest skipped tests or expected them to fail")
+endif()
 if(status EQUAL 5)
   message(FATAL_ERROR "pytest collected no tests")
 elseif(NOT status EQUAL 0)

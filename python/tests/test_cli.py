@@ -77,3 +77,23 @@ def test_a_closed_pipe_ends_both_alike(tool, module):
         runs.append(run_with(command, path, stdout=write_end))
         os.close(write_end)
     assert runs[0] == runs[1]
+
+
+def test_help_and_version(tool, module):
+    for option in ["--help", "--version"]:
+        expected = tool.run(option)
+        assert expected.status == 0 and expected.out, option
+        assert module.run(option) == expected, option
+
+
+def test_standard_input(tool, module):
+    for case in examples() + broken()[:3]:
+        path = tool.file(case.data)
+        runs = []
+        for command in (tool, module):
+            with open(path, "rb") as stdin:
+                runs.append(run_with(command, "-", stdin=stdin))
+        assert runs[0] == runs[1], case.name
+    runs = [run_with(command, "-", stdin=subprocess.DEVNULL) for command in (tool, module)]
+    assert runs[0] == runs[1]
+    assert runs[0][1] == b"Error: Unexpected file end.\n"

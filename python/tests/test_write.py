@@ -126,6 +126,21 @@ def test_a_stream_that_takes_a_part_at_a_time_gets_everything():
     assert bytes(stream.taken) == trillo.write(made)
 
 
+class Full(io.RawIOBase):
+    """A raw stream that takes nothing more."""
+
+    def writable(self):
+        return True
+
+    def write(self, data):
+        return 0
+
+
+def test_a_stream_that_takes_nothing_fails_instead_of_waiting():
+    with pytest.raises(trillo.CannotWriteFile):
+        trillo.write(hand_made(), Full())
+
+
 class Broken(io.RawIOBase):
     def writable(self):
         return True

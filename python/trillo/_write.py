@@ -205,6 +205,8 @@ def _write_all(stream: Any, data: bytes) -> None:
         written = stream.write(view)
         if written is None or not isinstance(written, int):
             return  # a writer that does not count takes everything
+        if written <= 0:
+            raise CannotWriteFile("cannot write file.")  # it takes no more: never loop on it
         view = view[written:]
 
 

@@ -203,6 +203,11 @@ std::string edited(std::size_t first, std::size_t last, const std::vector<std::s
 
 std::string replaced(std::size_t n, const std::vector<std::string>& by) { return edited(n, n, by); }
 
+std::string withoutLastNewline(std::string dump) {
+    dump.pop_back();
+    return dump;
+}
+
 std::string firstLines(std::size_t count) {
     return joined(std::vector<std::string>(kLines.begin(), kLines.begin() + static_cast<std::ptrdiff_t>(count)));
 }
@@ -271,6 +276,17 @@ TEST(Pack, FaultsNameTheirLine) {
          "the dump ends in [TempoMap]: a blank line and the voice tracks must follow"},
         {"no blank line after the tempo map", replaced(8, {}), 8, syntax},
         {"the end after the tempo map", firstLines(8), 9, "the dump ends before [Track01] (NumVoices=2)"},
+        // Cut without the last newline: the fault is still after the last line.
+        {"the end inside the master block, no last newline", "[Master]\nNumVoices=2", 3, division},
+        {"the end inside the tempo map, no last newline", withoutLastNewline(firstLines(7)), 8,
+         "the dump ends in [TempoMap]: a blank line and the voice tracks must follow"},
+        {"the end after a heading, no last newline", withoutLastNewline(firstLines(13)), 13, noSection},
+        // Only the numbers that trillo prints: no leading zero.
+        {"NumVoices with a leading zero", replaced(2, {"NumVoices=02"}), 2, voices},
+        {"Division with a leading zero", replaced(3, {"Division=0480"}), 3, division},
+        {"a tick with a leading zero", replaced(7, {"01920=Tempo:150.00"}), 7,
+         "a tick must be a number from 0 to 4294967295"},
+        {"a numerator with a leading zero", replaced(6, {"0=Time:04/4:24:8"}), 6, syntax},
         {"no heading", replaced(9, {}), 9, "expected [Track01]"},
         {"the second heading first", replaced(9, {"[Track02]"}), 9, "expected [Track01]"},
         {"a heading of one digit", replaced(9, {"[Track1]"}), 9, "expected [Track01]"},

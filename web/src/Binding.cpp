@@ -272,8 +272,21 @@ extern "C" {
 
 // A new session, or null when memory is short.  A dump session keeps counts
 // (trillo_counts) when counted is not 0.
-EMSCRIPTEN_KEEPALIVE Session* trillo_open_dump(int counted) { return new (std::nothrow) DumpSession(counted != 0); }
-EMSCRIPTEN_KEEPALIVE Session* trillo_open_read() { return new (std::nothrow) ReadSession; }
+// Null when memory is short: a session's members allocate too.
+EMSCRIPTEN_KEEPALIVE Session* trillo_open_dump(int counted) {
+    try {
+        return new DumpSession(counted != 0);
+    } catch (...) {
+        return nullptr;
+    }
+}
+EMSCRIPTEN_KEEPALIVE Session* trillo_open_read() {
+    try {
+        return new ReadSession;
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 EMSCRIPTEN_KEEPALIVE void trillo_feed(Session* session, const std::uint8_t* bytes, std::uint32_t count) {
     session->feed(bytes, count);
