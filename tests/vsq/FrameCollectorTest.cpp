@@ -110,6 +110,14 @@ TEST(DMFrames, NumberField) {
     // The first colon ends the number; later ones belong to the payload.
     EXPECT_EQ(Liedwerk::parseDMHeader("DM:7:a:b").payload, "a:b");
     EXPECT_FALSE(Liedwerk::parseDMHeader("DM:7 x:a").isFrame);
+    // The text ends at its first 0 byte: before the payload, no frame; in
+    // it, the payload ends there, and a frame held back keeps what is before.
+    using namespace std::string_literals;
+    for (const std::string& text : {"DM:7\0:a"s, "DM:7:\0a"s, "DM: 7\0:a"s, "DM:\0"s, "D\0:7:a"s})
+        EXPECT_FALSE(Liedwerk::parseDMHeader(text).isFrame) << text.size();
+    EXPECT_EQ(Liedwerk::parseDMHeader("DM:7:a\0b"s).payload, "a\0b"s);
+    EXPECT_EQ(Liedwerk::parseDMHeader("DM: 7:a\0b"s).payload, "a"s);
+    EXPECT_EQ(collect({"DM:1:b\0c"s, "DM:0:a"}), "a\nb\nend\n");
     // A negative number is below every expected frame: a duplicate.
     EXPECT_EQ(collect({"DM:4294967296:x"}), "throws DuplicatedDMFrame\n");
     EXPECT_EQ(collect({"DM:-4294967295:b", "DM:0:a"}), "a\nb\nend\n");

@@ -51,6 +51,16 @@ TEST(DMText, LinesAreReportedWhileThePayloadHoldingTheirNewlineIsFed) {
     EXPECT_EQ(parseTrack({}), "");
 }
 
+// A payload ends at its first 0 byte, also inside a line that straddles
+// payloads.
+TEST(DMText, APayloadEndsAtItsFirstZeroByte) {
+    using namespace std::string_literals;
+    EXPECT_EQ(parseTrack({"[S]\nK=V\n\0x=y\n"s, "L=W\n"}), "section S\nfield S K=V\n|\nfield S L=W\n|\nend S\n");
+    EXPECT_EQ(parseTrack({"[S]\nK=", "V\0x\n"s, "\nL=W\n"}), "section S\n|\n|\nfield S K=V\nfield S L=W\n|\nend S\n");
+    EXPECT_EQ(parseTrack({"[S]\nK=\0V\n"s}), "section S\n|\nfield S K=\nend S\n");
+    EXPECT_EQ(parseTrack({"[S]\nK=V\n"s, "\0=\n"s}), "section S\nfield S K=V\n|\n|\nend S\n");
+}
+
 // Every cut of one text into two payloads gives the same calls.
 TEST(DMText, EveryTwoWayCutGivesTheSameCalls) {
     const std::string full = "[Alpha]\nName=first voice\nLevel=64\n[B]\nx=a=b\ny=";
@@ -135,47 +145,71 @@ TEST(DMText, SectionLinesOfEveryLength) {
     }
 }
 
-// The masks of a window and the judgement of its complete lines, against a
-// plain reading of the same bytes, for many random windows of the bytes that
-// matter: every window a line begins, of 1 to 64 bytes, with one newline or
-// more, either way of an open section.
-TEST(DMText, WindowsAreJudgedAsTheirLinesAre) {
+// The judgement of texts of up to several windows, against a plain reading
+// of their lines: lines of every length that mostly pass, now and then one
+// of random bytes that matter, a 0 byte now and then, either way of an open
+// section.
+TEST(DMText, TextsAreJudgedAsTheirLinesAre) {
     std::mt19937 random(5);
     const char alphabet[] = {'a', '=', '[', ']', '\n', 'b'};
+    const auto bytes = [&](std::size_t count) {
+        std::string some(count, 'a');
+        for (char& c : some) c = alphabet[random() % sizeof alphabet];
+        return some;
+    };
+    const char* const nearMisses[] = {"[]", "[", "[n]]", "[n]x", "=v", "k", "", "[n"};
     for (int round = 0; round < 200000; ++round) {
-        const std::size_t size = 1 + random() % 64;
-        std::string window(size, 'a');
-        for (char& c : window) c = alphabet[random() % sizeof alphabet];
-        window[random() % size] = '\n';
-        const bool open = random() % 2 == 0;
-        const Liedwerk::LineMasks masks = Liedwerk::scanWindow(window.data(), window.size());
-        for (std::size_t i = 0; i < size; ++i) {
-            const auto bit = [&](std::uint64_t mask) { return ((mask >> i) & 1) != 0; };
-            ASSERT_EQ(bit(masks.newlines), window[i] == '\n');
-            ASSERT_EQ(bit(masks.equals), window[i] == '=');
-            ASSERT_EQ(bit(masks.opens), window[i] == '[');
-            ASSERT_EQ(bit(masks.closes), window[i] == ']');
+        std::string text;
+        const std::size_t size = 1 + random() % 300;
+        while (text.size() < size) {
+            const std::size_t length = random() % (random() % 4 == 0 ? 80 : 12);
+            switch (random() % 16) {
+            case 0:
+                text += bytes(length);
+                break;
+            case 3:
+                text += std::string(length, '\n').substr(0, 1) + nearMisses[random() % 8] + "\n";
+                break;
+            case 1:
+            case 2:
+                text += "[" + std::string(1 + length, 'n') + "]\n";
+                break;
+            default:
+                text += std::string(1 + length / 2, 'k') + "=" + std::string(length / 2, 'v') + "\n";
+                break;
+            }
         }
+        text.resize(size);
+        if (random() % 8 == 0) text[random() % size] = '\0';
+        const bool open = random() % 2 == 0;
+        const std::string ended = text.substr(0, text.find('\0'));
         bool pass = true;
         bool sectionOpen = open;
-        std::uint64_t headerStarts = 0;
+        std::size_t lastHeader = Liedwerk::kNowhere;
         std::size_t start = 0;
-        for (std::size_t newline; (newline = window.find('\n', start)) != std::string::npos; start = newline + 1) {
-            const std::string line = window.substr(start, newline - start);
+        for (std::size_t newline; (newline = ended.find('\n', start)) != std::string::npos; start = newline + 1) {
+            const std::string line = ended.substr(start, newline - start);
             if (!line.empty() && line[0] == '[') {
                 pass = pass && line.find(']') == line.size() - 1 && line.size() > 2;
-                headerStarts |= std::uint64_t{1} << start;
+                lastHeader = start;
                 sectionOpen = true;
             } else {
                 const std::size_t equals = line.find('=');
                 pass = pass && sectionOpen && equals != 0 && equals != std::string::npos;
             }
         }
-        const Liedwerk::WindowLines lines = Liedwerk::judgeLines(masks, open);
-        ASSERT_EQ(lines.end, start) << window;
-        ASSERT_EQ(lines.allPass, pass) << window << (open ? " (open)" : "");
+        const Liedwerk::TextLines lines = Liedwerk::judgeText(text.data(), text.size(), open);
+        const auto shown = [&] {
+            std::string escaped;
+            for (char c : text)
+                escaped += c == '\n' ? std::string("\\n") : c == '\0' ? std::string("\\0") : std::string(1, c);
+            return escaped + (open ? " (open)" : "");
+        };
+        ASSERT_EQ(lines.size, ended.size()) << shown();
+        ASSERT_EQ(lines.end, start) << shown();
+        ASSERT_EQ(lines.allPass, pass) << shown();
         if (pass) {
-            ASSERT_EQ(lines.headerStarts, headerStarts) << window;
+            ASSERT_EQ(lines.lastHeader, lastHeader) << shown();
         }
     }
 }
@@ -223,7 +257,7 @@ TEST(DMText, NewlinesAnywhere) {
 
 // The lines that lie in one payload come as one run; a run ends at a line
 // that fails (after the run is reported) and at the payload's end, and a line
-// that straddles two payloads comes on its own.
+// that straddles two payloads comes as a run of its own.
 TEST(DMText, LinesComeInRuns) {
     struct Runs : TextRecorder {
         void onLines(std::string_view section, std::string_view lines) override {
@@ -239,7 +273,8 @@ TEST(DMText, LinesComeInRuns) {
     parser.feed("g=7");
     parser.finish();
     EXPECT_EQ(recorder.log, "run of 5 after []\nsection S\nfield S a=1\nfield S b=2\nend S\nsection T\nfield T c=3\n"
-                            "field T d=4\nrun of 2 after [T]\nfield T e=5\nfield T f=6\nfield T g=7\n");
+                            "run of 1 after [T]\nfield T d=4\nrun of 2 after [T]\nfield T e=5\nfield T f=6\n"
+                            "field T g=7\n");
     Runs failing;
     Liedwerk::DMTextParser second(failing);
     EXPECT_THROW(second.feed("[S]\na=1\nb=2\n=3\n"), Liedwerk::Ex::MalformedField);

@@ -1,5 +1,6 @@
 #include "DMFrameCollector.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -7,6 +8,8 @@
 #include <limits>
 
 #include <liedwerk/Exceptions.h>
+
+#include "LineMasks.h"
 
 namespace Liedwerk {
 
@@ -18,21 +21,6 @@ constexpr std::size_t kPrefixLength = sizeof kPrefix - 1;
 bool startsWithMinus(const char* text) {
     while (std::isspace(static_cast<unsigned char>(*text))) ++text;
     return *text == '-';
-}
-
-// Reads the decimal digits at the front of text into value and returns how
-// many there are.  The value wraps past 2^32, which a field of at most nine
-// digits never reaches.
-std::size_t readDigits(std::string_view text, std::uint32_t& value) {
-    std::uint32_t result = 0;
-    std::size_t at = 0;
-    for (; at < text.size(); ++at) {
-        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(text[at]) - '0');
-        if (digit > 9) break;
-        result = result * 10 + digit;
-    }
-    value = result;
-    return at;
 }
 
 } // namespace
@@ -53,28 +41,50 @@ std::uint32_t parseUnsigned(const char* text) {
     return negative ? 0U - value : value;
 }
 
+namespace {
+
+constexpr std::size_t kMaxPlainDigits = 9; // below 2^32 whatever the digits
+
+// A frame whose number field is not plain digits: the standard conversion
+// reads it, from the text cut at its 0 byte.
+DMHeader parseOtherNumber(std::string_view text) {
+    DMHeader header;
+    text = text.substr(0, findByte(text.data(), text.size(), '\0'));
+    const std::size_t colon = text.find(':', kPrefixLength);
+    if (colon == std::string_view::npos || colon == kPrefixLength || colon + 1 == text.size()) return header;
+    try {
+        header.number = static_cast<std::int32_t>(
+            parseUnsigned(std::string(text.substr(kPrefixLength, colon - kPrefixLength)).c_str()));
+    } catch (const OrbT::Ex::ParseError&) {
+        return header;
+    }
+    header.isFrame = true;
+    header.payload = text.substr(colon + 1);
+    return header;
+}
+
+} // namespace
+
+// The usual number field is plain digits: reading them finds the colon and
+// gives the number at once.
 DMHeader parseDMHeader(std::string_view text) {
     DMHeader header;
-    if (text.size() <= kPrefixLength || text.compare(0, kPrefixLength, kPrefix) != 0) return header;
-    const std::string_view field = text.substr(kPrefixLength);
-    // The usual number field is plain digits: reading them finds the colon
-    // and gives the number at once.  Any other field goes through the
-    // standard conversion.
+    const char* const bytes = text.data();
+    const std::size_t size = text.size();
+    if (size <= kPrefixLength || std::memcmp(bytes, kPrefix, kPrefixLength) != 0) return header;
     std::uint32_t number = 0;
-    const std::size_t digits = readDigits(field, number);
-    const std::size_t colon = digits < field.size() && field[digits] == ':' ? digits : field.find(':', digits);
-    if (colon == std::string_view::npos || colon == 0 || colon + 1 == field.size()) return header;
-    constexpr std::size_t kMaxPlainDigits = 9; // below 2^32 whatever the digits
-    if (digits != colon || colon > kMaxPlainDigits) {
-        try {
-            number = parseUnsigned(std::string(field.substr(0, colon)).c_str());
-        } catch (const OrbT::Ex::ParseError&) {
-            return header;
-        }
+    std::size_t colon = kPrefixLength;
+    for (const std::size_t stop = std::min(size, kPrefixLength + kMaxPlainDigits + 1); colon != stop; ++colon) {
+        const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[colon]) - '0');
+        if (digit > 9) break;
+        number = number * 10 + digit;
     }
+    const std::size_t digits = colon - kPrefixLength;
+    if (digits == 0 || digits > kMaxPlainDigits || colon == size || bytes[colon] != ':') return parseOtherNumber(text);
+    if (colon + 1 == size || bytes[colon + 1] == '\0') return header; // no payload
     header.number = static_cast<std::int32_t>(number);
     header.isFrame = true;
-    header.payload = field.substr(colon + 1);
+    header.payload = std::string_view(bytes + colon + 1, size - colon - 1);
     return header;
 }
 
@@ -84,6 +94,7 @@ void DMFrameCollector::dropConsumed() {
 }
 
 std::string_view DMFrameCollector::next() {
+    if (pending_.empty()) return {};
     dropConsumed();
     if (pending_.empty()) return {};
     const DMFrame& top = pending_.top();
@@ -102,7 +113,9 @@ std::string_view DMFrameCollector::accept(std::string_view text) {
         ++nextFrame_;
         return header.payload;
     }
-    pending_.push(DMFrame{header.number, std::string(header.payload)});
+    const std::string_view payload = header.payload;
+    pending_.push(
+        DMFrame{header.number, std::string(payload.substr(0, findByte(payload.data(), payload.size(), '\0')))});
     return {};
 }
 

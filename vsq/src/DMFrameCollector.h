@@ -3,6 +3,9 @@
 //   frame = "DM:" number ":" payload      (number and payload not empty;
 //                                          the payload may hold colons)
 //
+// A text ends at its first 0 byte: the payload handed on may hold one, and
+// then ends there.
+//
 // The number is read as the standard base-10 conversion to an unsigned
 // 32-bit value reads it, and taken as signed: 2^31 and above, a minus sign, or
 // a value too large for 32 bits give a negative number.

@@ -1,24 +1,30 @@
 #include "DMTextParser.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <liedwerk/Exceptions.h>
-
-#include "LineMasks.h"
 
 namespace Liedwerk {
 
 TextParsers::Hooks::~Hooks() = default;
 
-namespace {
+void TextBuffer::grow(std::size_t count) {
+    const std::size_t capacity = std::max(size_ + count, 2 * capacity_);
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    std::memcpy(grown.get(), data_, size_);
+    grown_ = std::move(grown);
+    data_ = grown_.get();
+    capacity_ = capacity;
+}
 
-// A line put together from payloads that grew past this does not keep its
-// storage for the next one.
-constexpr std::size_t kKeptLineCapacity = 4096;
-
-unsigned lowestBit(std::uint64_t bits) { return static_cast<unsigned>(__builtin_ctzll(bits)); }
-
-} // namespace
+void TextBuffer::clear() {
+    size_ = 0;
+    if (capacity_ <= kKept) return;
+    grown_.reset();
+    data_ = inPlace_;
+    capacity_ = kInPlace;
+}
 
 // Whether a complete line (without its "\n") passes the grammar's checks; a
 // field line passes only while a section is open.  Lines that do not pass
@@ -32,87 +38,63 @@ DMTextParser::LineKind DMTextParser::classify(std::string_view line, bool sectio
     return sectionOpen && equals != 0 && equals != std::string_view::npos ? Field : Bad;
 }
 
+// The complete lines of the payload are judged at once; when they all pass
+// they go to the receiver as they lie, else one by one up to the one that
+// fails.
 void DMTextParser::feed(std::string_view payload) {
     const char* at = payload.data();
-    const char* const end = at + payload.size();
-    if (!partial_.empty()) {
-        const std::size_t newline = findByte(at, payload.size(), '\n');
-        partial_.append(at, newline);
-        if (newline == payload.size()) return;
-        parseLine(partial_);
-        partial_.clear();
-        if (partial_.capacity() > kKeptLineCapacity) std::string().swap(partial_);
-        at += newline + 1;
+    std::size_t size = payload.size();
+    if (!pending_.empty()) {
+        const std::size_t end = findEither(at, size, '\n', '\0');
+        pending_.append(at, end);
+        if (end == size || at[end] == '\0') return; // the payload ends before the line does
+        completePending();
+        at += end + 1;
+        size -= end + 1;
     }
-    at = scanLines(at, end);
-    partial_.assign(at, static_cast<std::size_t>(end - at));
+    const TextLines lines = judgeText(at, size, !section_.empty());
+    if (lines.allPass) {
+        Run run;
+        run.start = at;
+        run.end = at + lines.end;
+        if (lines.lastHeader != kNowhere) {
+            const char* const header = at + lines.lastHeader;
+            run.lastHeader = std::string_view(header, findByte(header, lines.end - lines.lastHeader, '\n'));
+        }
+        reportRun(run);
+    } else {
+        eachLine(at, lines.end); // throws at the line that fails
+    }
+    pending_.append(at + lines.end, lines.size - lines.end);
 }
 
-// The complete lines from at on, a window of up to 64 bytes at a time; each
-// window begins where a line begins, and its complete lines are judged all
-// at once.  Lines that pass their checks gather into one run; a line that
-// does not is reported after the run before it, and fails.  Returns where
-// the last, incomplete line begins.
-const char* DMTextParser::scanLines(const char* at, const char* end) {
+// The line that straddled payloads has its "\n" now: it is a run of its own.
+void DMTextParser::completePending() {
+    pending_.append("\n", 1);
+    const std::string_view withNewline = pending_.view();
+    const std::string_view line = withNewline.substr(0, withNewline.size() - 1);
+    const LineKind kind = classify(line, !section_.empty());
+    if (kind == Bad) parseLine(line); // throws
+    Run run;
+    run.start = withNewline.data();
+    run.end = run.start + withNewline.size();
+    if (kind == Header) run.lastHeader = line;
+    reportRun(run);
+    pending_.clear();
+}
+
+// The complete lines in the end bytes at at, one at a time: those that pass
+// gather into a run, and a line that does not is reported after the run
+// before it, and fails.
+void DMTextParser::eachLine(const char* at, std::size_t end) {
     Run run;
     bool sectionOpen = !section_.empty();
-    while (at != end) {
-        const std::size_t available = static_cast<std::size_t>(end - at);
-        const LineMasks masks = scanWindow(at, available);
-        if (masks.newlines == 0) {
-            if (available <= kWindow) break; // the rest is an incomplete line
-            const char* const next = longLine(at, end, run, sectionOpen);
-            if (next == nullptr) break; // so is this longer one
-            at = next;
-            continue;
-        }
-        const WindowLines lines = judgeLines(masks, sectionOpen);
-        if (lines.allPass) {
-            takeWindow(run, at, masks.newlines, lines, sectionOpen);
-            at += lines.end;
-        } else {
-            at += takeEachLine(run, at, masks, sectionOpen); // throws at the line that fails
-        }
+    for (const char* const stop = at + end; at != stop;) {
+        const std::string_view line(at, findByte(at, static_cast<std::size_t>(stop - at), '\n'));
+        take(run, line, classify(line, sectionOpen), sectionOpen);
+        at += line.size() + 1;
     }
     reportRun(run);
-    return at;
-}
-
-// Every complete line of the window passed: the run grows by all of them.
-void DMTextParser::takeWindow(Run& run, const char* at, std::uint64_t newlines, const WindowLines& lines,
-                              bool& sectionOpen) {
-    if (run.start == nullptr) run.start = at;
-    run.end = at + lines.end;
-    if (lines.headerStarts == 0) return;
-    const unsigned header = 63u - static_cast<unsigned>(__builtin_clzll(lines.headerStarts));
-    const unsigned newline = lowestBit(newlines & ~((std::uint64_t{2} << header) - 1));
-    run.lastHeader = std::string_view(at + header, newline - header);
-    sectionOpen = true;
-}
-
-// The window's lines one at a time, up to the one that fails.  Returns the
-// bytes taken.
-unsigned DMTextParser::takeEachLine(Run& run, const char* at, const LineMasks& masks, bool& sectionOpen) {
-    unsigned start = 0;
-    for (std::uint64_t newlines = masks.newlines; newlines != 0; newlines &= newlines - 1) {
-        const unsigned newline = lowestBit(newlines);
-        const std::string_view line(at + start, newline - start);
-        take(run, line, classify(line, sectionOpen), sectionOpen);
-        start = newline + 1;
-    }
-    return start;
-}
-
-// A line that does not end inside its window (more than 64 bytes follow
-// at): its "\n" is searched for beyond it.  Returns the byte after the line,
-// or null when the payload ends first.
-const char* DMTextParser::longLine(const char* at, const char* end, Run& run, bool& sectionOpen) {
-    const void* const found = std::memchr(at + kWindow, '\n', static_cast<std::size_t>(end - at) - kWindow);
-    if (found == nullptr) return nullptr;
-    const char* const newline = static_cast<const char*>(found);
-    const std::string_view line(at, static_cast<std::size_t>(newline - at));
-    take(run, line, classify(line, sectionOpen), sectionOpen);
-    return newline + 1;
 }
 
 // A line that passes joins the run (a header opens its section); one that
@@ -132,20 +114,16 @@ void DMTextParser::take(Run& run, std::string_view line, LineKind kind, bool& se
 
 // The run goes to the receiver with the section open at its start; the last
 // header in it names the section open after it.
-void DMTextParser::reportRun(Run& run) {
-    if (run.start == nullptr) return;
-    receiver_.onLines(section_, std::string_view(run.start, static_cast<std::size_t>(run.end - run.start)));
-    if (!run.lastHeader.empty()) {
-        section_.clear();
-        section_.append(run.lastHeader.data() + 1, run.lastHeader.size() - 2);
-    }
-    run = Run();
+void DMTextParser::reportRun(const Run& run) {
+    if (run.start == run.end) return;
+    receiver_.onLines(section_.view(), std::string_view(run.start, static_cast<std::size_t>(run.end - run.start)));
+    if (!run.lastHeader.empty()) section_.assign(run.lastHeader.substr(1, run.lastHeader.size() - 2));
 }
 
 void DMTextParser::finish() {
-    if (partial_.empty()) return;
-    parseLine(partial_);
-    std::string().swap(partial_);
+    if (pending_.empty()) return;
+    parseLine(pending_.view());
+    pending_.clear();
 }
 
 // One line without its "\n", on its own.
@@ -153,25 +131,25 @@ void DMTextParser::parseLine(std::string_view line) {
     if (!line.empty() && line[0] == '[') {
         endSection(); // before the header line is examined any further
         if (classify(line, false) != Header) throw Ex::MalformedSectionName();
-        section_.assign(line.data() + 1, line.size() - 2);
-        receiver_.onSectionName(section_);
+        section_.assign(line.substr(1, line.size() - 2));
+        receiver_.onSectionName(section_.view());
         return;
     }
     if (section_.empty()) throw Ex::SectionIdentifierLacked();
     const std::size_t equals = line.find('=');
     if (equals == 0 || equals == std::string_view::npos) throw Ex::MalformedField();
-    receiver_.onKeyValue(section_, line.substr(0, equals), line.substr(equals + 1));
+    receiver_.onKeyValue(section_.view(), line.substr(0, equals), line.substr(equals + 1));
 }
 
 void DMTextParser::endSection() {
     if (section_.empty()) return;
-    receiver_.onSectionEnd(section_);
+    receiver_.onSectionEnd(section_.view());
     section_.clear();
 }
 
 void DMTextParser::reset() {
     section_.clear();
-    std::string().swap(partial_);
+    pending_.clear();
 }
 
 } // namespace Liedwerk

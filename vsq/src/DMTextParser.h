@@ -5,12 +5,14 @@
 //   header  = "[" name "]"                      (the first byte is "[")
 //   field   = key "=" value                     (key not empty; value may hold "=")
 //
-// Bytes, no trimming, no case folding; only "\n" ends a line.
+// Bytes, no trimming, no case folding; only "\n" ends a line.  A payload ends
+// at its first 0 byte.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "LineMasks.h"
@@ -18,10 +20,46 @@
 
 namespace Liedwerk {
 
+// Bytes of the text kept beyond their payload (the start of a line that
+// straddles payloads, the open section's name): short ones in place, long
+// ones in storage that grows.
+class TextBuffer {
+public:
+    TextBuffer() = default;
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+
+    bool empty() const { return size_ == 0; }
+    std::string_view view() const { return std::string_view(data_, size_); }
+    void append(const char* bytes, std::size_t count) {
+        if (count > capacity_ - size_) grow(count);
+        std::memcpy(data_ + size_, bytes, count);
+        size_ += count;
+    }
+    void assign(std::string_view bytes) {
+        size_ = 0;
+        append(bytes.data(), bytes.size());
+    }
+    // Forgets the bytes; storage that a long text needed goes too.
+    void clear();
+
+private:
+    void grow(std::size_t count); // room for count more bytes
+
+    static constexpr std::size_t kInPlace = 256;
+    static constexpr std::size_t kKept = 4096; // grown storage up to this size is kept for the next line
+
+    char inPlace_[kInPlace];
+    std::unique_ptr<char[]> grown_;
+    char* data_ = inPlace_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = kInPlace;
+};
+
 // Cuts one voice track's payloads into lines and parses them.  The lines that
-// lie inside a payload are checked where they lie and go to the receiver as
-// one run (onLines); only a line that straddles two payloads is put together
-// in the parser's own storage, and reported on its own.
+// lie inside a payload are judged where they lie, all at once, and go to the
+// receiver as one run (onLines); only a line that straddles two payloads is
+// put together in the parser's own storage, and reported as a run of its own.
 class DMTextParser {
 public:
     explicit DMTextParser(TextParsers::Hooks& receiver) : receiver_(receiver) {}
@@ -51,17 +89,15 @@ private:
     };
 
     static LineKind classify(std::string_view line, bool sectionOpen);
-    const char* scanLines(const char* at, const char* end);
-    void takeWindow(Run& run, const char* at, std::uint64_t newlines, const WindowLines& lines, bool& sectionOpen);
-    unsigned takeEachLine(Run& run, const char* at, const LineMasks& masks, bool& sectionOpen);
-    const char* longLine(const char* at, const char* end, Run& run, bool& sectionOpen);
+    void completePending();
+    void eachLine(const char* at, std::size_t end);
     void take(Run& run, std::string_view line, LineKind kind, bool& sectionOpen);
-    void reportRun(Run& run);
+    void reportRun(const Run& run);
     void parseLine(std::string_view line);
 
     TextParsers::Hooks& receiver_;
-    std::string section_; // empty: no section open (a name is never empty)
-    std::string partial_; // the start of a line that straddles payloads
+    TextBuffer section_; // empty: no section open (a name is never empty)
+    TextBuffer pending_; // the start of a line that straddles payloads
 };
 
 } // namespace Liedwerk

@@ -8,7 +8,6 @@
 
 #include "DMFrameCollector.h"
 #include "DMTextParser.h"
-#include "LineMasks.h"
 
 namespace Liedwerk {
 
@@ -29,13 +28,6 @@ constexpr double kMicrosecondsPerMinute = 60000000.0;
 
 bool isMeta(const OrbSMF::SMFEvent& event, std::uint8_t type) {
     return event.kind == OrbSMF::Meta && event.metaType == type;
-}
-
-// A text event's text ends at its first 0 byte, if it holds one: many
-// writers end their texts so.
-std::string_view textOf(const OrbSMF::SMFEvent& event) {
-    const char* const text = reinterpret_cast<const char*>(event.data);
-    return std::string_view(text, findByte(text, event.size, '\0'));
 }
 
 // Gives a receiver of terminated strings the calls of a receiver with
@@ -207,7 +199,7 @@ void ParseVSQ::Impl_::handleVoiceEvent(const OrbSMF::SMFEvent& event) {
     if (!isMeta(event, kMetaText)) return;
     std::string_view payload;
     try {
-        payload = frameCollector_.accept(textOf(event));
+        payload = frameCollector_.accept(std::string_view(reinterpret_cast<const char*>(event.data), event.size));
     } catch (const Ex::NotDMText&) {
         return; // not a DM frame: skipped without a report
     }

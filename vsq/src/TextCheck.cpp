@@ -1,9 +1,8 @@
 // The check of a voice's text before it is written: the grammar that
-// DMTextParser reads, judged a window at a time as it does (LineMasks.h), and
+// DMTextParser reads, judged as it judges it (LineMasks.h), and
 // what the frames cannot carry.
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include <liedwerk/WriteVSQ.h>
 
@@ -13,81 +12,39 @@ namespace Liedwerk::WriteVSQs {
 
 namespace {
 
-constexpr std::size_t kZeroSearchStep = 64 * 1024;
-
-unsigned lowestBit(std::uint64_t bits) { return static_cast<unsigned>(__builtin_ctzll(bits)); }
-
-// Whether a part of the text holds a 0 byte.  Parts are asked front to back;
-// the text is searched once, a block at a time, as far as they reach.
-class ZeroBytes {
-public:
-    ZeroBytes(const char* text, std::size_t size) : text_(text), size_(size) {}
-
-    bool before(std::size_t end) {
-        while (first_ == SIZE_MAX && searched_ < end) {
-            const std::size_t to = std::min(size_, std::max(end, searched_ + kZeroSearchStep));
-            const void* zero = std::memchr(text_ + searched_, 0, to - searched_);
-            if (zero != nullptr) first_ = static_cast<std::size_t>(static_cast<const char*>(zero) - text_);
-            searched_ = to;
-        }
-        return first_ < end;
-    }
-
-private:
-    const char* text_;
-    std::size_t size_;
-    std::size_t searched_ = 0;
-    std::size_t first_ = SIZE_MAX; // the first 0 byte found
-};
-
 // The lines of a text, checked front to back.
 class Checker {
 public:
-    explicit Checker(std::string_view text) : text_(text), zeros_(text.data(), text.size()) {}
+    explicit Checker(std::string_view text) : text_(text) {}
 
+    // The complete lines are judged at once; when one of them fails, or the
+    // text holds a 0 byte, the lines are taken one by one to find where.
     Problem run() {
+        const TextLines lines = judgeText(text_.data(), text_.size(), false);
+        firstZero_ = lines.size;
         std::size_t at = 0;
-        while (at < text_.size() && problem_.kind == Problem::None) at = window(at);
+        if (lines.allPass) {
+            at = lines.end;
+            sectionSeen_ = lines.lastHeader != kNowhere;
+        }
+        while (at < text_.size() && problem_.kind == Problem::None) at = nextLine(at);
         return problem_;
     }
 
 private:
-    // The complete lines of the window at at, judged at once when all of them
-    // pass and hold no 0 byte, else one by one.  Returns where the next
-    // window begins.
-    std::size_t window(std::size_t at) {
-        const std::size_t available = text_.size() - at;
-        const LineMasks masks = scanWindow(text_.data() + at, available);
-        if (masks.newlines == 0) return longLine(at);
-        const WindowLines lines = judgeLines(masks, sectionSeen_);
-        if (lines.allPass && !zeros_.before(at + lines.end)) {
-            sectionSeen_ = sectionSeen_ || lines.headerStarts != 0;
-            return at + lines.end;
-        }
-        std::size_t start = at;
-        for (std::uint64_t newlines = masks.newlines; newlines != 0 && problem_.kind == Problem::None;
-             newlines &= newlines - 1) {
-            const std::size_t end = at + lowestBit(newlines);
-            line(start, end);
-            start = end + 1;
-        }
-        return start;
-    }
-
-    // A line that does not end inside its window: the last one, without its
-    // "\n", or one longer than the window.
-    std::size_t longLine(std::size_t at) {
-        const std::size_t newline = text_.find('\n', at + std::min(kWindow, text_.size() - at));
-        const std::size_t end = std::min(newline, text_.size());
+    // The line at at, ended by its "\n" or the text's end.  Returns where the
+    // next line begins.
+    std::size_t nextLine(std::size_t at) {
+        const std::size_t end = std::min(text_.find('\n', at), text_.size());
         line(at, end);
         return end + 1;
     }
 
     // The line from start to end (its "\n" or the text's end).
     void line(std::size_t start, std::size_t end) {
-        problem_.kind = end == start         ? Problem::EmptyLine
-                        : zeros_.before(end) ? Problem::ZeroByte
-                                             : grammar(text_.substr(start, end - start));
+        problem_.kind = end == start       ? Problem::EmptyLine
+                        : firstZero_ < end ? Problem::ZeroByte
+                                           : grammar(text_.substr(start, end - start));
         if (problem_.kind != Problem::None) problem_.offset = start;
     }
 
@@ -107,7 +64,7 @@ private:
     }
 
     std::string_view text_;
-    ZeroBytes zeros_;
+    std::size_t firstZero_ = 0; // where the text's first 0 byte lies, or its size
     bool sectionSeen_ = false;
     Problem problem_;
 };
@@ -118,10 +75,10 @@ std::size_t textLength(std::string_view bytes) {
     if (!bytes.empty() && bytes[0] == '\n') return 0; // the first line is empty
     std::uint64_t lastWasNewline = 0;                 // the previous window's last byte, as bit 0
     for (std::size_t at = 0; at < bytes.size(); at += kWindow) {
-        const std::uint64_t newlines = scanWindow(bytes.data() + at, bytes.size() - at).newlines;
+        const std::uint64_t newlines = scanWindow(bytes.data() + at, bytes.size() - at, at).newlines;
         // A "\n" whose previous byte is one too: the empty line begins there.
         const std::uint64_t pairs = newlines & ((newlines << 1) | lastWasNewline);
-        if (pairs != 0) return at + lowestBit(pairs);
+        if (pairs != 0) return at + Detail::lowestBit(pairs);
         lastWasNewline = newlines >> 63;
     }
     return bytes.size();
