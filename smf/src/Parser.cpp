@@ -51,6 +51,7 @@ private:
     };
 
     bool run(ByteRange& range);
+    bool takeWholeEvent(ByteRange& range);
     bool gatherFixed(ByteRange& range, std::uint32_t count);
     bool readNumber(ByteRange& range);
     void startNumber();
@@ -114,6 +115,10 @@ bool Parser::Impl_::run(ByteRange& range) {
             readTrackChunk();
             break;
         case State::DeltaTime:
+            while (takeWholeEvent(range)) {
+                if (state_ != State::DeltaTime) break;
+            }
+            if (state_ != State::DeltaTime) break;
             if (!readNumber(range)) return true;
             // A delta time must be followed by an event inside the chunk.
             if (remaining_ == 0) throw Ex::ChunkOverrun();
@@ -149,6 +154,60 @@ bool Parser::Impl_::run(ByteRange& range) {
             return false;
         }
     }
+}
+
+// The usual event, lying whole in the range and in its chunk, none of it
+// read yet: a delta time,
+// then a channel message (its status given or implied) or a meta event.  It
+// is read in one pass, without the states, and reported in place.  Anything
+// else, and an event that would fail, is left untouched to the states,
+// which read it byte by byte and report or throw as they do for any event.
+bool Parser::Impl_::takeWholeEvent(ByteRange& range) {
+    constexpr std::uint32_t kLongestHead = Format::kMaxVarNumberBytes + 1 + Format::kMetaPrefixSize;
+    const std::uint32_t available = std::min(range.count, remaining_); // the chunk's bytes in the range
+    if (available < kLongestHead || numberBytes_ != 0) return false;   // not with a delta time begun
+    const std::uint8_t* const bytes = range.cursor;
+    std::uint32_t at = 0;
+    std::uint32_t delta = 0;
+    for (std::uint8_t b = Format::kVarNumberMore; (b & Format::kVarNumberMore) != 0;) {
+        if (at == Format::kMaxVarNumberBytes) return false;
+        b = bytes[at++];
+        delta = (delta << 7) | (b & Format::kVarNumberBits);
+    }
+    std::uint8_t status = bytes[at];
+    const bool given = (status & Format::kStatusBit) != 0;
+    std::uint32_t size = 0;
+    std::uint8_t metaType = 0;
+    if (!given) {
+        status = lastStatus_;
+        if (status == 0) return false;
+        size = Format::channelDataLength(status);
+    } else if (status == Format::kMeta) {
+        metaType = bytes[at + 1];
+        size = bytes[at + 2];
+        at += 1 + Format::kMetaPrefixSize;
+    } else if (status < Format::kFirstSystemStatus) {
+        size = Format::channelDataLength(status);
+        ++at;
+    } else {
+        return false; // system exclusive, and the system messages that fail
+    }
+    if (size > available - at) return false;
+    if (status < Format::kFirstSystemStatus) lastStatus_ = status;
+    tick_ += delta;
+    event_.kind = status == Format::kMeta ? Meta : Channel;
+    event_.status = status;
+    event_.metaType = metaType;
+    event_.runningStatus = !given;
+    event_.delta = delta;
+    event_.tick = tick_;
+    event_.data = bytes + at;
+    event_.size = size;
+    range.advance(at + size);
+    remaining_ -= at + size;
+    receiver_.onTrackEvent(track_, event_);
+    nextEvent();
+    return true;
 }
 
 // Gathers a fixed-size item into fixed_ over any number of ranges.
