@@ -43,9 +43,11 @@ inline LineMasks scanBytes(const char* text, std::size_t count) {
 }
 
 #if defined(TRILLO_SSE2_WINDOWS)
-inline std::uint64_t lanesEqual(__m128i bytes, char byte) {
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte))));
+inline std::uint64_t lanesEqual(__m128i bytes, __m128i wanted) {
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
 }
+
+inline std::uint64_t lanesEqual(__m128i bytes, char byte) { return lanesEqual(bytes, _mm_set1_epi8(byte)); }
 
 // The lanes of a block from drop on, as the bits from at on.
 inline void addBlock(LineMasks& masks, __m128i bytes, unsigned drop, unsigned at) {
@@ -58,12 +60,47 @@ inline void addBlock(LineMasks& masks, __m128i bytes, unsigned drop, unsigned at
 
 inline __m128i load(const char* text) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text)); }
 
-// Whole blocks of 16 bytes in place.  A shorter last block is loaded so
-// that it ends with the bytes given, and its lanes are shifted down; bytes
-// that fill less than a block, with fewer than a block of readable bytes
-// before them (behind), are copied into one first.  No load reaches past the
-// bytes given or before the bytes behind.
+// The bits of a window's bytes equal to byte, from its four blocks.
+inline std::uint64_t windowEqual(const __m128i (&blocks)[4], char byte) {
+    const __m128i wanted = _mm_set1_epi8(byte);
+    std::uint64_t bits = 0;
+    for (unsigned i = 0; i < 4; ++i) bits |= lanesEqual(blocks[i], wanted) << (kBlock * i);
+    return bits;
+}
+
+// A whole window, the usual case: four blocks in place.  A 0 byte is rare,
+// so whether there is one is asked of the four blocks at once first.
+inline LineMasks scanWhole(const char* text) {
+    const __m128i blocks[4] = {load(text), load(text + kBlock), load(text + 2 * kBlock), load(text + 3 * kBlock)};
+    LineMasks masks;
+    masks.newlines = windowEqual(blocks, '\n');
+    masks.equals = windowEqual(blocks, '=');
+    masks.opens = windowEqual(blocks, '[');
+    masks.closes = windowEqual(blocks, ']');
+    const __m128i least = _mm_min_epu8(_mm_min_epu8(blocks[0], blocks[1]), _mm_min_epu8(blocks[2], blocks[3]));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())) != 0) masks.zeros = windowEqual(blocks, '\0');
+    return masks;
+}
+
+// Fewer bytes than a window, with enough readable bytes before them (behind)
+// to fill one, are scanned as the window that ends with them, its bits
+// shifted down.  Else whole blocks of 16 bytes in place, and a shorter last
+// block loaded so that it ends with the bytes given, its lanes shifted down;
+// bytes that fill less than a block, with fewer than a block's worth behind
+// them, are copied into one first.  No load reaches past the bytes given or
+// before the bytes behind.
 inline LineMasks scanBlocks(const char* text, std::size_t count, std::size_t behind) {
+    if (count == kWindow) return scanWhole(text);
+    if (behind >= kWindow - count) { // a whole window that ends with the bytes given
+        const unsigned drop = static_cast<unsigned>(kWindow - count);
+        LineMasks masks = scanWhole(text - drop);
+        masks.newlines >>= drop;
+        masks.equals >>= drop;
+        masks.opens >>= drop;
+        masks.closes >>= drop;
+        masks.zeros >>= drop;
+        return masks;
+    }
     LineMasks masks;
     const unsigned whole = static_cast<unsigned>(count / kBlock * kBlock);
     for (unsigned at = 0; at < whole; at += kBlock) addBlock(masks, load(text + at), 0, at);
@@ -174,7 +211,10 @@ inline TextLines judgeText(const char* text, std::size_t size, bool sectionOpen)
     bool fieldCarry = false;
     bool headerCarry = false;
     std::size_t firstBad = kNowhere;
-    std::size_t secondLastHeader = kNowhere;
+    // The last window with newlines, the last with section lines and the
+    // one with section lines before it: where they begin, and their bits.
+    std::size_t newlinesAt = 0, headersAt = 0, earlierHeadersAt = 0;
+    std::uint64_t lastNewlines = 0, lastHeaders = 0, earlierHeaders = 0;
     for (std::size_t at = 0; at < size; at += kWindow) {
         LineMasks masks = scanWindow(text + at, size - at, at);
         std::size_t count = size - at < kWindow ? size - at : kWindow;
@@ -208,17 +248,29 @@ inline TextLines judgeText(const char* text, std::size_t size, bool sectionOpen)
         closeIn = firstCloses >> 63;
         nameIn = headerStarts >> 63;
         if (bad != 0 && firstBad == kNowhere) firstBad = at + lowestBit(bad);
-        if (newlines != 0) lines.end = at + highestBit(newlines) + 1;
-        if (headerStarts != 0) {
-            const unsigned last = highestBit(headerStarts);
-            const std::uint64_t before = headerStarts & ~(std::uint64_t{1} << last);
-            secondLastHeader = before != 0 ? at + highestBit(before) : lines.lastHeader;
-            lines.lastHeader = at + last;
-        }
+        // Kept without branches: whether a window has section lines is as
+        // likely as not.
+        const bool hasNewlines = newlines != 0;
+        newlinesAt = hasNewlines ? at : newlinesAt;
+        lastNewlines = hasNewlines ? newlines : lastNewlines;
+        const bool hasHeaders = headerStarts != 0;
+        earlierHeadersAt = hasHeaders ? headersAt : earlierHeadersAt;
+        earlierHeaders = hasHeaders ? lastHeaders : earlierHeaders;
+        headersAt = hasHeaders ? at : headersAt;
+        lastHeaders = hasHeaders ? headerStarts : lastHeaders;
     }
     lines.size = size;
+    lines.end = lastNewlines == 0 ? 0 : newlinesAt + highestBit(lastNewlines) + 1;
     lines.allPass = firstBad == kNowhere || firstBad >= lines.end;
-    if (lines.lastHeader != kNowhere && lines.lastHeader >= lines.end) lines.lastHeader = secondLastHeader;
+    // The last section line before the end.  Only the unfinished last line
+    // begins at or after the end: when it is the only section line of its
+    // window, the last one before lies in the window before.
+    const std::size_t reach = headersAt < lines.end ? lines.end - headersAt : 0;
+    const std::uint64_t complete = reach >= kWindow ? lastHeaders : lastHeaders & ((std::uint64_t{1} << reach) - 1);
+    if (complete != 0)
+        lines.lastHeader = headersAt + highestBit(complete);
+    else if (earlierHeaders != 0)
+        lines.lastHeader = earlierHeadersAt + highestBit(earlierHeaders);
     return lines;
 }
 
