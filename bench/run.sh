@@ -17,7 +17,9 @@
 # of the 100 MB file, and the micro-benchmarks (BENCH_MICRO=0 skips them).
 # Every command runs once untimed first, so the file is in the page cache;
 # then each round times every command once, in turn.
-# TRILLO=path measures another trillo binary (an older build, say) instead.
+# TRILLO=path measures another trillo binary instead.  BEFORE=path times a
+# second trillo binary (an older build, say) in the same rounds, so that the
+# two are compared under the same spells of the machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -53,7 +55,9 @@ time_once() {
   echo "$(((end - start) / 1000)) $(tail -n 1 "$work/rss")"
 }
 
-names=(trillo floor floor64k cat midicsv)
+before=${BEFORE:-}
+names=(trillo ${before:+before} floor floor64k cat midicsv)
+cmd_before=("$before")
 cmd_trillo=("$trillo")
 cmd_floor=("$build/bench/copy_floor")
 cmd_floor64k=("$build/bench/copy_floor" --buffer 65536)
@@ -90,6 +94,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(uname -sr)"
 echo "commit:  $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- . 2>/dev/null || echo ' (work tree differs)')"
 echo "trillo:  $trillo"
+if [ -n "$before" ]; then echo "before:  $before"; fi
 echo "runs:    $runs rounds per file, the commands in turn (median wall time; peak RSS is the largest of the runs)"
 echo
 
@@ -108,6 +113,11 @@ for mb in 10 100; do
   echo "trillo/floor:   $(ratio "$wall_trillo" "$wall_floor")"
   echo "trillo/floor64k: $(ratio "$wall_trillo" "$wall_floor64k") (the floor with trillo's 64 KiB stream buffers)"
   echo "trillo/midicsv: $(ratio "$wall_trillo" "$wall_midicsv")"
+  if [ -n "$before" ]; then
+    echo "before/floor:   $(ratio "$wall_before" "$wall_floor")"
+    echo "before/floor64k: $(ratio "$wall_before" "$wall_floor64k")"
+    echo "trillo/before:  $(ratio "$wall_trillo" "$wall_before")"
+  fi
   if [ "$mb" = 100 ]; then
     echo "sha256 of the dump: $("$trillo" "$file" | sha256sum | cut -d' ' -f1)"
   fi
@@ -132,10 +142,12 @@ batch_once() { # wall microseconds for the command over every file of the batch
 }
 : >"$work/batch-trillo"
 : >"$work/batch-cat"
+: >"$work/batch-before"
 batch_once "$trillo" >/dev/null
 for ((i = 0; i < runs; i++)); do
   batch_once "$trillo" >>"$work/batch-trillo"
   batch_once cat >>"$work/batch-cat"
+  if [ -n "$before" ]; then batch_once "$before" >>"$work/batch-before"; fi
 done
 median() { sort -n "$1" | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.3f", m / 1e6 }'; }
 batch_trillo=$(median "$work/batch-trillo")
@@ -143,6 +155,10 @@ batch_cat=$(median "$work/batch-cat")
 echo "== batch of 300 files of about 100 KB ($(du -sk "$work/batch" | cut -f1) KiB), one process per file"
 printf '%-10s %9s\n' command "wall (s)" trillo "$batch_trillo" cat "$batch_cat"
 echo "trillo/cat:     $(ratio "$batch_trillo" "$batch_cat")"
+if [ -n "$before" ]; then
+  batch_before=$(median "$work/batch-before")
+  echo "before:         $batch_before s, before/cat: $(ratio "$batch_before" "$batch_cat")"
+fi
 
 if [ "${BENCH_MICRO:-1}" != 0 ]; then
   echo

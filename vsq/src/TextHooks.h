@@ -19,9 +19,10 @@ public:
     virtual void onSectionEnd(std::string_view name) = 0;
     // A "key=value" line of the open section.
     virtual void onKeyValue(std::string_view section, std::string_view key, std::string_view value) = 0;
-    // Consecutive checked lines as they stand in one payload, section lines
-    // and field lines, each ending in "\n"; section is the one open before
-    // the first of them (empty if none).  The calls that the lines stand for
+    // Consecutive checked lines as they stand in one payload (or a line that
+    // straddled payloads, put together), section lines and field lines, each
+    // ending in "\n"; section is the one open before the first of them
+    // (empty if none).  The calls that the lines stand for
     // are onSectionEnd, onSectionName and onKeyValue as for single lines.
     virtual void onLines(std::string_view section, std::string_view lines) = 0;
 };
