@@ -73,6 +73,12 @@ TEST(TrackEvents, Kinds) {
          std::string("track 0 SysEx delta=0 length=1 [F0]\n"
                      "track 0 SysEx delta=0 length=0 []\n") +
              kEnd},
+        {"running status with the chunk's bytes for a whole event behind it",
+         {0x00, 0x90, 0x3C, 0x40, 0x00, 0x3E, 0x40, 0x00, 0xFF, 0x2F, 0x00},
+         std::string("track 0 Channel delta=0 length=3 [90 3C 40]\n"
+                     "track 0 Channel delta=0 length=3 running [90 3E 40]\n"
+                     "track 0 Meta delta=0 length=4 [FF 2F 00 00]\n") +
+             kEnd},
         {"running status survives meta and sysex events",
          {0x00, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x01, 0x00, 0x00, 0xF7, 0x00, 0x00, 0x3E, 0x40},
          std::string("track 0 Channel delta=0 length=3 [90 3C 40]\n"
@@ -118,6 +124,9 @@ TEST(TrackEvents, DeltaTimes) {
 TEST(TrackEvents, StatusErrors) {
     check({
         {"data byte first", {0x00, 0x3C, 0x40}, "throws IllegalRunningStatus\n"},
+        {"data byte first, more of the chunk behind",
+         {0x00, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00},
+         "throws IllegalRunningStatus\n"},
         {"data byte after a meta event only",
          {0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x40},
          "track 0 Meta delta=0 length=4 [FF 01 00 00]\nthrows IllegalRunningStatus\n"},

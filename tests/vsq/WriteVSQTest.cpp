@@ -311,6 +311,7 @@ TEST(WriteVSQ, CheckText) {
         {"[S]\n\n", Problem::EmptyLine, 4},
         {"[S]\nk=v\n\n[T]\n", Problem::EmptyLine, 8},
         {"k=v\n", Problem::FieldBeforeSection, 0},
+        {"k=v", Problem::FieldBeforeSection, 0},
         {" [S]\n", Problem::FieldBeforeSection, 0},
         {"[S]\n[]\n", Problem::MalformedSection, 4},
         {"[S]\n[\n", Problem::MalformedSection, 4},
