@@ -91,8 +91,8 @@ private:
 
 // Every state that needs no further byte is passed in the same call, so the
 // loop stops only when it needs a byte that the range does not hold, or at
-// the end of the SMF.  An event that lies whole in the range falls through
-// its states in one pass.
+// the end of the SMF.  Events that lie whole in the range are read one after
+// another in one pass each (takeWholeEvent); the states take the rest.
 bool Parser::Impl_::run(ByteRange& range) {
     if (state_ == State::Finished) return false;
     if (range.empty()) throw Ex::UnexpectedFileEnd(); // the input ended inside the SMF
@@ -157,11 +157,11 @@ bool Parser::Impl_::run(ByteRange& range) {
 }
 
 // The usual event, lying whole in the range and in its chunk, none of it
-// read yet: a delta time,
-// then a channel message (its status given or implied) or a meta event.  It
-// is read in one pass, without the states, and reported in place.  Anything
-// else, and an event that would fail, is left untouched to the states,
-// which read it byte by byte and report or throw as they do for any event.
+// read yet: a delta time, then a channel message (its status given or
+// implied) or a meta event.  It is read in one pass, without the states, and
+// reported in place.  Anything else, and an event that would fail, is left
+// untouched to the states, which read it byte by byte and report or throw as
+// they do for any event.
 bool Parser::Impl_::takeWholeEvent(ByteRange& range) {
     constexpr std::uint32_t kLongestHead = Format::kMaxVarNumberBytes + 1 + Format::kMetaPrefixSize;
     const std::uint32_t available = std::min(range.count, remaining_); // the chunk's bytes in the range

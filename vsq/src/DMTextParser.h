@@ -47,7 +47,7 @@ private:
     void grow(std::size_t count); // room for count more bytes
 
     static constexpr std::size_t kInPlace = 256;
-    static constexpr std::size_t kKept = 4096; // grown storage up to this size is kept for the next line
+    static constexpr std::size_t kKept = 4096; // grown storage up to this size is kept for the next text
 
     char inPlace_[kInPlace];
     std::unique_ptr<char[]> grown_;

@@ -134,7 +134,8 @@ inline std::uint64_t addWithCarry(std::uint64_t a, std::uint64_t b, bool& carry)
 // The masks of the first min(available, 64) bytes at text; available is at
 // least 1, and the behind bytes before text may be read too.  Work is done a
 // block of 16 bytes at a time where the processor has the instructions for
-// it (never reading outside the bytes given), and byte by byte otherwise.
+// it (never reading outside the bytes given and those behind), and byte by
+// byte otherwise.
 // Inline: it runs once per window of every text.
 inline LineMasks scanWindow(const char* text, std::size_t available, std::size_t behind = 0) {
     const std::size_t count = available < kWindow ? available : kWindow;

@@ -17,8 +17,9 @@ class Checker {
 public:
     explicit Checker(std::string_view text) : text_(text) {}
 
-    // The complete lines are judged at once; when one of them fails, or the
-    // text holds a 0 byte, the lines are taken one by one to find where.
+    // The complete lines are judged at once: those before a 0 byte, when
+    // they all pass, are passed over; the rest (all, when one fails) are
+    // taken one by one to find where the problem lies.
     Problem run() {
         const TextLines lines = judgeText(text_.data(), text_.size(), false);
         firstZero_ = lines.size;

@@ -26,9 +26,10 @@ namespace Liedwerk::ParseVSQs {
 // and onBeginSection, for a field line onField.  The default implementation
 // cuts the run and makes exactly those calls, so a receiver that wants single
 // events overrides only the others; one that copies the lines (a dump, say)
-// overrides onLines as well.  Which lines come in a run and which singly
-// depends on how the text was cut into frames; the calls they stand for,
-// their order and their texts do not.
+// overrides onLines as well.  Which lines come together in one run depends
+// on how the text was cut into frames (the last line of a track, without its
+// "\n", comes singly); the calls they stand for, their order and their texts
+// do not.
 //
 // Every call is made from inside ParseVSQ::feed.  Do not call feed of the
 // reader that is calling you.  An exception thrown here passes out of feed
