@@ -7,35 +7,18 @@
 #include <unistd.h>
 #endif
 
-#include <liedwerk/ParseVSQ.h>
 #include <orbt/ByteSink.h>
 #include <trillo/DumpWriter.h>
 #include <trillo/Errors.h>
 #include <trillo/FileSource.h>
-#include <trillo/ReadAll.h>
-
-#include "Version.h"
+#include <trillo/ReadLoop.h>
+#include <trillo/ToolText.h>
 
 namespace Trillo {
 
 namespace {
 
 constexpr char kUsage[] = "usage: trillo <file>\n";
-
-constexpr char kHelp[] = "usage: trillo <file>\n"
-                         "       trillo -\n"
-                         "       trillo --help | --version\n"
-                         "\n"
-                         "Checks one VSQ sequence file (a format-1 Standard MIDI File whose voice\n"
-                         "tracks carry INI-like text) and prints its contents as INI-like text on\n"
-                         "standard output.  With -, the file is read from standard input; a file\n"
-                         "named - is reached as ./-.\n"
-                         "\n"
-                         "Exit status: 0 when the dump is complete; 1 on any failure, after one\n"
-                         "line on standard error (the part of the dump written before the failure\n"
-                         "stays on standard output).\n"
-                         "\n"
-                         "The manual page trillo(1) tells the dump's format and every error line.\n";
 
 // A dump into a file or a pipe leaves in blocks of the writer's size: the
 // writer hands over whole blocks, which go straight through a stream buffer
@@ -74,6 +57,10 @@ void dump(FileSource source) {
     flushStandardOutput();
 }
 
+// "Error: " and the message, which ends with its own "\n".  A failure to
+// write it changes nothing: there is nowhere left to report it.
+void writeErrorLine(const char* message) { std::fprintf(stderr, "Error: %s", message); }
+
 void print(const char* text) {
     OrbT::FileSink(stdout).write(text, std::strlen(text));
     flushStandardOutput();
@@ -102,9 +89,5 @@ int run(int argc, char** argv) {
         return 1;
     }
 }
-
-const char* helpText() noexcept { return kHelp; }
-
-const char* versionLine() noexcept { return kVersionLine; }
 
 } // namespace Trillo

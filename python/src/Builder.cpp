@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include <trillo/Errors.h>
-
 namespace py = pybind11;
 
 namespace TrilloPy {
@@ -103,16 +101,16 @@ void SequenceBuilder::onTimeSignature(std::uint32_t tick, std::uint32_t numerato
 }
 
 void SequenceBuilder::onBeginTrack(std::int32_t) {
+    sectionRule_.beginTrack();
     sections_ = py::list();
     fields_ = py::object();
     append(tracks_, call(trackType_, {sections_.ptr()}));
 }
 
-void SequenceBuilder::onEndTrack(std::int32_t) {
-    if (PyList_GET_SIZE(sections_.ptr()) == 0) throw Trillo::Ex::NoText();
-}
+void SequenceBuilder::onEndTrack(std::int32_t) { sectionRule_.endTrack(); }
 
 void SequenceBuilder::addSection(std::string_view name) {
+    sectionRule_.section();
     const py::object nameObject = py::reinterpret_steal<py::object>(text(name));
     fields_ = py::list();
     append(sections_, call(sectionType_, {nameObject.ptr(), fields_.ptr()}));
@@ -130,23 +128,10 @@ void SequenceBuilder::onField(std::int32_t, std::string_view, std::string_view k
     addField(key, value);
 }
 
-// The lines are checked: a section line is "[name]", a field line has an "="
-// after its first byte, and every line ends in "\n".
 void SequenceBuilder::onLines(std::int32_t, std::string_view, std::string_view lines) {
-    const char* at = lines.data();
-    const char* const end = at + lines.size();
-    while (at != end) {
-        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
-        const auto length = static_cast<std::size_t>(newline - at);
-        if (*at == '[') {
-            addSection(std::string_view(at + 1, length - 2));
-        } else {
-            const auto* equals = static_cast<const char*>(std::memchr(at, '=', length));
-            addField(std::string_view(at, static_cast<std::size_t>(equals - at)),
-                     std::string_view(equals + 1, static_cast<std::size_t>(newline - equals - 1)));
-        }
-        at = newline + 1;
-    }
+    Liedwerk::ParseVSQs::eachLine(
+        lines, [this](std::string_view name) { addSection(name); },
+        [this](std::string_view key, std::string_view value) { addField(key, value); });
 }
 
 } // namespace TrilloPy

@@ -9,6 +9,7 @@
 #include <pybind11/pybind11.h>
 
 #include <liedwerk/ViewHooks.h>
+#include <trillo/ReadLoop.h>
 
 namespace TrilloPy {
 
@@ -16,8 +17,8 @@ namespace TrilloPy {
 // it runs with the GIL held.  Names, keys and values are bytes, or str
 // decoded with encoding when it is not null; a decoding error is raised
 // (py::error_already_set) from the event that brought the text.  Like the
-// dump writer, it throws Trillo::Ex::NoText for a voice track without any
-// section.  After a failure, sequence() gives what was built before it.
+// dump writer, it keeps Trillo::SectionRule: Trillo::Ex::NoText for a voice
+// track without any section.  After a failure, sequence() gives what was built before it.
 class SequenceBuilder final : public Liedwerk::ParseVSQs::ViewHooks {
 public:
     explicit SequenceBuilder(const char* encoding);
@@ -67,6 +68,7 @@ private:
     pybind11::object sections_; // the current track's list
     pybind11::object fields_;   // the open section's list
     std::vector<Slot> slots_;
+    Trillo::SectionRule sectionRule_;
 };
 
 } // namespace TrilloPy

@@ -4,8 +4,6 @@
 
 #include <trillo/Errors.h>
 
-#include "Feed.h"
-
 namespace py = pybind11;
 
 namespace TrilloPy {

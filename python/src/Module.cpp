@@ -8,15 +8,16 @@
 #include <sys/stat.h>
 
 #include <pybind11/pybind11.h>
-
 #include <pybind11/stl.h>
-#include <trillo/Run.h>
 
+#include <liedwerk/WriteVSQ.h>
 #include <trillo/DumpWriter.h>
+#include <trillo/Errors.h>
+#include <trillo/ReadLoop.h>
+#include <trillo/ToolText.h>
 
 #include "Builder.h"
 #include "Failures.h"
-#include "Feed.h"
 #include "Sinks.h"
 #include "Sources.h"
 #include "Write.h"
@@ -70,15 +71,18 @@ template <class Run>
 auto withSource(py::handle source, Run&& run) {
     if (isPath(source)) {
         const std::string path = pathBytes(source);
-        const auto feed = [&path](Liedwerk::ParseVSQs::ViewHooks& receiver) { readPath(path, receiver); };
+        const auto feed = [&path](Liedwerk::ParseVSQs::ViewHooks& receiver) {
+            PathSource file(path);
+            Trillo::readAll(file, receiver);
+        };
         return run(feed, fileSize(path));
     }
     if (py::hasattr(source, "read")) {
         FileObjectSource file(source);
-        return run([&file](Liedwerk::ParseVSQs::ViewHooks& receiver) { readAll(file, receiver); }, 0);
+        return run([&file](Liedwerk::ParseVSQs::ViewHooks& receiver) { Trillo::readAll(file, receiver); }, 0);
     }
     BufferSource buffer(source);
-    const auto feed = [&buffer](Liedwerk::ParseVSQs::ViewHooks& receiver) { readAll(buffer, receiver); };
+    const auto feed = [&buffer](Liedwerk::ParseVSQs::ViewHooks& receiver) { Trillo::readAll(buffer, receiver); };
     return run(feed, buffer.size());
 }
 
@@ -156,6 +160,20 @@ PYBIND11_MODULE(_trillo, module) {
     module.def(
         "version_line", [] { return std::string(Trillo::versionLine()); },
         "version_line() -> str: what the tool prints for --version.");
+    module.def(
+        "errors",
+        [] {
+            py::list kinds;
+            for (std::size_t i = 0; i < Trillo::errorKindCount(); ++i) {
+                const Trillo::ErrorKind& entry = Trillo::errorKinds()[i];
+                kinds.append(py::make_tuple(entry.kind, entry.base, entry.message));
+            }
+            return kinds;
+        },
+        "errors() -> list of (kind, base, message): the libraries' table of failures, whose kinds "
+        "trillo's exception classes are named after.");
+    module.attr("MAX_DIVISION") = Liedwerk::WriteVSQs::kMaxDivision;
+    module.attr("MAX_NUMERATOR") = Liedwerk::WriteVSQs::kMaxNumerator;
     module.def("read", &TrilloPy::read, py::arg("source"), py::arg("encoding") = py::none(),
                "read(source, encoding=None) -> trillo.Sequence; see trillo.read.");
     module.def("write", &TrilloPy::write, py::arg("division"), py::arg("tempo_map"), py::arg("voices"),

@@ -1,6 +1,10 @@
 #include "Sources.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
+
+#include <orbt/Exceptions.h>
 
 namespace py = pybind11;
 
@@ -12,6 +16,18 @@ namespace {
 std::string typeName(py::handle object) { return py::str(py::type::handle_of(object).attr("__name__")); }
 
 } // namespace
+
+PathSource::PathSource(const std::string& path) : stream_(std::fopen(path.c_str(), "rb")) {
+    if (!stream_) throw OrbT::Ex::CannotOpenFile();
+    block_.resize(kBlockSize);
+}
+
+void PathSource::fill() {
+    if (!range.empty()) return;
+    const std::size_t count = std::fread(block_.data(), 1, block_.size(), stream_.get());
+    if (count == 0 && std::ferror(stream_.get())) throw OrbT::Ex::CannotReadFile();
+    range = {block_.data(), static_cast<std::uint32_t>(count)};
+}
 
 BufferSource::BufferSource(py::handle object) {
     if (PyObject_GetBuffer(object.ptr(), &view_, PyBUF_SIMPLE) != 0) {
@@ -27,8 +43,8 @@ BufferSource::~BufferSource() { PyBuffer_Release(&view_); }
 
 void BufferSource::fill() {
     if (!range.empty()) return;
-    const auto size = static_cast<std::size_t>(view_.len);
-    const std::size_t count = size - next_ < kBlockSize ? size - next_ : kBlockSize;
+    constexpr std::size_t kLargestRange = std::numeric_limits<std::uint32_t>::max();
+    const std::size_t count = std::min(static_cast<std::size_t>(view_.len) - next_, kLargestRange);
     range.cursor = static_cast<const std::uint8_t*>(view_.buf) + next_;
     range.count = static_cast<std::uint32_t>(count);
     next_ += count;

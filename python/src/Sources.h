@@ -1,9 +1,13 @@
-// Python objects as sources of 1024-byte blocks, in the shape of
-// Trillo::FileSource (a public range and fill()), for readAll in Feed.h.
+// The package's sources of a VSQ file, each in the shape that
+// Trillo::readAll takes (a public range and fill()): a file named by a path,
+// a binary file object, a bytes-like object.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include <pybind11/pybind11.h>
@@ -12,14 +16,31 @@
 
 namespace TrilloPy {
 
-// The block size of the tool's file source: the reader makes the same calls
-// whatever the cuts, and the same cuts keep that beyond doubt.
-constexpr std::size_t kBlockSize = 1024;
+// How much a file or a file object is asked for at a time.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+// The file at path (bytes as the system takes them), read in blocks; the
+// tool's failures: OrbT::Ex::CannotOpenFile, OrbT::Ex::CannotReadFile (a
+// folder, say).  Needs no GIL.
+class PathSource {
+public:
+    explicit PathSource(const std::string& path);
+    void fill();
+
+    OrbT::ByteRange range;
+
+private:
+    struct Close {
+        void operator()(std::FILE* stream) const { std::fclose(stream); }
+    };
+    std::unique_ptr<std::FILE, Close> stream_;
+    std::vector<std::uint8_t> block_;
+};
 
 // A bytes-like object (anything with the buffer protocol, C-contiguous),
-// handed over in 1024-byte ranges of its own memory.  The object stays
-// exported, so a bytearray cannot be resized meanwhile.  Create and destroy it
-// with the GIL held; fill needs no GIL.
+// handed over whole, where it lies.  The object stays exported, so a
+// bytearray cannot be resized meanwhile.  Create and destroy it with the GIL
+// held; fill needs no GIL.
 class BufferSource {
 public:
     explicit BufferSource(pybind11::handle object); // TypeError without the buffer protocol
@@ -34,14 +55,14 @@ public:
 
 private:
     Py_buffer view_;
-    std::size_t next_ = 0; // the offset of the next block
+    std::size_t next_ = 0; // the offset of the next range
 };
 
-// A binary file object, read with read(1024) until it returns no bytes; a
-// short read is not the end.  fill takes the GIL for the call (when it is not
-// held already).  Whatever read raises passes out of fill; read must return a
-// bytes-like object (TypeError otherwise: a text file, a non-blocking stream
-// without data).  Create and destroy it with the GIL held.
+// A binary file object, read with read(kBlockSize) until it returns no
+// bytes; a short read is not the end.  fill takes the GIL for the call (when
+// it is not held already).  Whatever read raises passes out of fill; read
+// must return a bytes-like object (TypeError otherwise: a text file, a
+// non-blocking stream without data).  Create and destroy it with the GIL held.
 class FileObjectSource {
 public:
     explicit FileObjectSource(pybind11::handle file);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <liedwerk/WriteVSQ.h>
+#include <trillo/DumpFormat.h>
 
 #include "Sinks.h"
 
@@ -93,7 +94,7 @@ std::string describe(const std::string& kind) {
 }
 
 std::optional<std::uint32_t> microsecondsPerQuarter(double bpm) {
-    return Liedwerk::WriteVSQs::microsecondsPerQuarter(bpm);
+    return Trillo::DumpFormat::microsecondsPerQuarter(bpm);
 }
 
 } // namespace TrilloPy

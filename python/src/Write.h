@@ -20,7 +20,7 @@ pybind11::object write(std::int32_t division, const pybind11::list& tempoMap, co
 // The writer's description of a problem kind named as write names it.
 std::string describe(const std::string& kind);
 
-// Liedwerk::WriteVSQs::microsecondsPerQuarter.
+// Trillo::DumpFormat::microsecondsPerQuarter.
 std::optional<std::uint32_t> microsecondsPerQuarter(double bpm);
 
 } // namespace TrilloPy

@@ -16,7 +16,6 @@ from ._errors import CannotOpenFile, CannotWrite, CannotWriteFile
 from ._model import Sequence, Tempo, TimeSignature, Track
 
 _MAX_TICK = 0xFFFFFFFF
-_MAX_DIVISION = 32767
 _TEMPO, _TIME_SIGNATURE = 0, 1
 
 Text = Union[bytes, bytearray, str]
@@ -48,7 +47,7 @@ def _bytes(text: Any, encoding: str, where: str) -> bytes:
 
 def _division(sequence: Sequence[Any]) -> int:
     division = _integer(sequence.division, "division")
-    if not 0 <= division <= _MAX_DIVISION:
+    if not 0 <= division <= _trillo.MAX_DIVISION:
         _fail("division", "DivisionOutOfRange", _trillo.describe("DivisionOutOfRange"))
     return division
 
@@ -78,7 +77,7 @@ def _tempo_entry(event: Any, where: str) -> Tuple[int, int, int, int]:
         tick = _tick(event, where)
         numerator = _integer(event.numerator, where + ".numerator")
         denominator = _integer(event.denominator, where + ".denominator")
-        if not 0 <= numerator <= 255:
+        if not 0 <= numerator <= _trillo.MAX_NUMERATOR:
             _fail(where, "NumeratorOutOfRange", _trillo.describe("NumeratorOutOfRange"))
         if not 0 <= denominator <= 0xFFFFFFFF:
             _fail(where, "DenominatorNotPowerOfTwo", _trillo.describe("DenominatorNotPowerOfTwo"))

@@ -188,14 +188,11 @@ TEST(DMText, TextsAreJudgedAsTheirLinesAre) {
         std::size_t lastHeader = Liedwerk::kNowhere;
         std::size_t start = 0;
         for (std::size_t newline; (newline = ended.find('\n', start)) != std::string::npos; start = newline + 1) {
-            const std::string line = ended.substr(start, newline - start);
-            if (!line.empty() && line[0] == '[') {
-                pass = pass && line.find(']') == line.size() - 1 && line.size() > 2;
+            const Liedwerk::LineKind kind = Liedwerk::readLine(ended.substr(start, newline - start), sectionOpen);
+            pass = pass && (kind == Liedwerk::LineKind::Section || kind == Liedwerk::LineKind::Field);
+            if (kind == Liedwerk::LineKind::Section || kind == Liedwerk::LineKind::MalformedSection) {
                 lastHeader = start;
                 sectionOpen = true;
-            } else {
-                const std::size_t equals = line.find('=');
-                pass = pass && sectionOpen && equals != 0 && equals != std::string::npos;
             }
         }
         const Liedwerk::TextLines lines = Liedwerk::judgeText(text.data(), text.size(), open);

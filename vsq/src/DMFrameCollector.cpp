@@ -25,13 +25,13 @@ bool startsWithMinus(const char* text) {
 
 } // namespace
 
-std::uint32_t parseUnsigned(const char* text) {
+std::optional<std::uint32_t> parseUnsigned(const char* text) {
     // strtoul decides what is accepted; its unsigned long is wider than 32
     // bits here, so the 32-bit result is worked out from the magnitude.
     char* end = nullptr;
     errno = 0;
     const unsigned long converted = std::strtoul(text, &end, 10);
-    if (end == text || *end != '\0') throw OrbT::Ex::ParseError();
+    if (end == text || *end != '\0') return std::nullopt;
     constexpr std::uint32_t kMax = std::numeric_limits<std::uint32_t>::max();
     if (errno == ERANGE) return kMax;
     const bool negative = startsWithMinus(text);
@@ -52,12 +52,10 @@ DMHeader parseOtherNumber(std::string_view text) {
     text = text.substr(0, findByte(text.data(), text.size(), '\0'));
     const std::size_t colon = text.find(':', kPrefixLength);
     if (colon == std::string_view::npos || colon == kPrefixLength || colon + 1 == text.size()) return header;
-    try {
-        header.number = static_cast<std::int32_t>(
-            parseUnsigned(std::string(text.substr(kPrefixLength, colon - kPrefixLength)).c_str()));
-    } catch (const OrbT::Ex::ParseError&) {
-        return header;
-    }
+    const std::optional<std::uint32_t> number =
+        parseUnsigned(std::string(text.substr(kPrefixLength, colon - kPrefixLength)).c_str());
+    if (!number) return header;
+    header.number = static_cast<std::int32_t>(*number);
     header.isFrame = true;
     header.payload = text.substr(colon + 1);
     return header;
@@ -104,10 +102,10 @@ std::string_view DMFrameCollector::next() {
     return top.payload; // stays in pending_ until the next call
 }
 
-std::string_view DMFrameCollector::accept(std::string_view text) {
+std::optional<std::string_view> DMFrameCollector::accept(std::string_view text) {
     dropConsumed();
     const DMHeader header = parseDMHeader(text);
-    if (!header.isFrame) throw Ex::NotDMText();
+    if (!header.isFrame) return std::nullopt;
     if (header.number < nextFrame_) throw Ex::DuplicatedDMFrame();
     if (header.number == nextFrame_) {
         ++nextFrame_;
@@ -116,7 +114,7 @@ std::string_view DMFrameCollector::accept(std::string_view text) {
     const std::string_view payload = header.payload;
     pending_.push(
         DMFrame{header.number, std::string(payload.substr(0, findByte(payload.data(), payload.size(), '\0')))});
-    return {};
+    return std::string_view();
 }
 
 void DMFrameCollector::checkAndReset() {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <queue>
 #include <string>
 #include <string_view>
@@ -22,8 +23,8 @@ namespace Liedwerk {
 // The standard base-10 conversion with an unsigned 32-bit result: leading
 // white space and one sign pass, a magnitude above 4294967295 gives
 // 4294967295 whatever the sign, and a minus sign otherwise wraps modulo 2^32.
-// Throws OrbT::Ex::ParseError unless the whole string converts.
-std::uint32_t parseUnsigned(const char* text);
+// None unless the whole string converts.
+std::optional<std::uint32_t> parseUnsigned(const char* text);
 
 struct DMHeader {
     bool isFrame = false;
@@ -47,10 +48,10 @@ struct DMFrame {
 class DMFrameCollector {
 public:
     // Offers one text event's text; returns the payload to feed now (a view
-    // into text), or an empty view when the frame is held back.  Throws
-    // Ex::NotDMText for a text that is not a frame, Ex::DuplicatedDMFrame for
-    // a number already passed on.
-    std::string_view accept(std::string_view text);
+    // into text), an empty view when the frame is held back, and none for a
+    // text that is not a frame (the reader skips it).  Throws
+    // Ex::DuplicatedDMFrame for a number already passed on.
+    std::optional<std::string_view> accept(std::string_view text);
 
     // The payload of the next held frame whose turn has come, or an empty
     // view.  It stays valid until the next call of accept, next or

@@ -26,18 +26,6 @@ void TextBuffer::clear() {
     capacity_ = kInPlace;
 }
 
-// Whether a complete line (without its "\n") passes the grammar's checks; a
-// field line passes only while a section is open.  Lines that do not pass
-// go to parseLine, which reports what is wrong.
-DMTextParser::LineKind DMTextParser::classify(std::string_view line, bool sectionOpen) {
-    if (!line.empty() && line[0] == '[') {
-        const std::size_t close = line.find(']');
-        return close > 1 && close + 1 == line.size() ? Header : Bad;
-    }
-    const std::size_t equals = line.find('=');
-    return sectionOpen && equals != 0 && equals != std::string_view::npos ? Field : Bad;
-}
-
 // The complete lines of the payload are judged at once; when they all pass
 // they go to the receiver as they lie, else one by one up to the one that
 // fails.
@@ -73,12 +61,12 @@ void DMTextParser::completePending() {
     pending_.append("\n", 1);
     const std::string_view withNewline = pending_.view();
     const std::string_view line = withNewline.substr(0, withNewline.size() - 1);
-    const LineKind kind = classify(line, !section_.empty());
-    if (kind == Bad) parseLine(line); // throws
+    const LineKind kind = readLine(line, !section_.empty());
+    if (kind != LineKind::Section && kind != LineKind::Field) parseLine(line); // throws
     Run run;
     run.start = withNewline.data();
     run.end = run.start + withNewline.size();
-    if (kind == Header) run.lastHeader = line;
+    if (kind == LineKind::Section) run.lastHeader = line;
     reportRun(run);
     pending_.clear();
 }
@@ -91,7 +79,7 @@ void DMTextParser::eachLine(const char* at, std::size_t end) {
     bool sectionOpen = !section_.empty();
     for (const char* const stop = at + end; at != stop;) {
         const std::string_view line(at, findByte(at, static_cast<std::size_t>(stop - at), '\n'));
-        take(run, line, classify(line, sectionOpen), sectionOpen);
+        take(run, line, readLine(line, sectionOpen), sectionOpen);
         at += line.size() + 1;
     }
     reportRun(run);
@@ -100,13 +88,13 @@ void DMTextParser::eachLine(const char* at, std::size_t end) {
 // A line that passes joins the run (a header opens its section); one that
 // does not first ends the run and then fails in parseLine.
 void DMTextParser::take(Run& run, std::string_view line, LineKind kind, bool& sectionOpen) {
-    if (kind == Bad) {
+    if (kind != LineKind::Section && kind != LineKind::Field) {
         reportRun(run);
         return parseLine(line); // throws
     }
     if (run.start == nullptr) run.start = line.data();
     run.end = line.data() + line.size() + 1;
-    if (kind == Header) {
+    if (kind == LineKind::Section) {
         run.lastHeader = line;
         sectionOpen = true;
     }
@@ -117,7 +105,7 @@ void DMTextParser::take(Run& run, std::string_view line, LineKind kind, bool& se
 void DMTextParser::reportRun(const Run& run) {
     if (run.start == run.end) return;
     receiver_.onLines(section_.view(), std::string_view(run.start, static_cast<std::size_t>(run.end - run.start)));
-    if (!run.lastHeader.empty()) section_.assign(run.lastHeader.substr(1, run.lastHeader.size() - 2));
+    if (!run.lastHeader.empty()) section_.assign(sectionName(run.lastHeader));
 }
 
 void DMTextParser::finish() {
@@ -128,16 +116,22 @@ void DMTextParser::finish() {
 
 // One line without its "\n", on its own.
 void DMTextParser::parseLine(std::string_view line) {
-    if (!line.empty() && line[0] == '[') {
-        endSection(); // before the header line is examined any further
-        if (classify(line, false) != Header) throw Ex::MalformedSectionName();
-        section_.assign(line.substr(1, line.size() - 2));
-        receiver_.onSectionName(section_.view());
-        return;
+    switch (readLine(line, !section_.empty())) {
+    case LineKind::Section:
+        endSection();
+        section_.assign(sectionName(line));
+        return receiver_.onSectionName(section_.view());
+    case LineKind::MalformedSection:
+        endSection(); // a header line ends the open section, even a malformed one
+        throw Ex::MalformedSectionName();
+    case LineKind::FieldBeforeSection:
+        throw Ex::SectionIdentifierLacked();
+    case LineKind::MalformedField:
+        throw Ex::MalformedField();
+    case LineKind::Field:
+        break;
     }
-    if (section_.empty()) throw Ex::SectionIdentifierLacked();
     const std::size_t equals = line.find('=');
-    if (equals == 0 || equals == std::string_view::npos) throw Ex::MalformedField();
     receiver_.onKeyValue(section_.view(), line.substr(0, equals), line.substr(equals + 1));
 }
 

@@ -1,12 +1,6 @@
-// The INI-like text of a voice track, line by line.
-//
-//   text    = line*
-//   line    = header | field                    (each ends with "\n", but the last)
-//   header  = "[" name "]"                      (the first byte is "[")
-//   field   = key "=" value                     (key not empty; value may hold "=")
-//
-// Bytes, no trimming, no case folding; only "\n" ends a line.  A payload ends
-// at its first 0 byte.
+// The INI-like text of a voice track, line by line (LineGrammar.h): each
+// line ends with "\n", but the last.  Bytes, no trimming, no case folding;
+// only "\n" ends a line.  A payload ends at its first 0 byte.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +9,7 @@
 #include <memory>
 #include <string_view>
 
+#include "LineGrammar.h"
 #include "LineMasks.h"
 #include "TextHooks.h"
 
@@ -80,7 +75,6 @@ public:
     void reset();
 
 private:
-    enum LineKind { Field, Header, Bad };
     // Lines that passed their checks, not yet reported.
     struct Run {
         const char* start = nullptr;
@@ -88,7 +82,6 @@ private:
         std::string_view lastHeader; // the run's last header line, if any
     };
 
-    static LineKind classify(std::string_view line, bool sectionOpen);
     void completePending();
     void eachLine(const char* at, std::size_t end);
     void take(Run& run, std::string_view line, LineKind kind, bool& sectionOpen);

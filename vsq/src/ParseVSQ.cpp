@@ -1,7 +1,7 @@
 #include <liedwerk/ParseVSQ.h>
 
-#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <orbsmf/Parser.h>
@@ -30,8 +30,8 @@ bool isMeta(const OrbSMF::SMFEvent& event, std::uint8_t type) {
     return event.kind == OrbSMF::Meta && event.metaType == type;
 }
 
-// Gives a receiver of terminated strings the calls of a receiver with
-// lengths: each text is copied once, and terminated.
+// The receiver of terminated strings, served by the receiver with lengths:
+// each text is copied once, and terminated.
 class TerminatedStrings final : public ParseVSQs::ViewHooks {
 public:
     explicit TerminatedStrings(ParseVSQs::Hooks& to) : to_(to) {}
@@ -52,40 +52,36 @@ public:
     }
     void onEndSection(std::int32_t track, std::string_view) override { to_.onEndSection(track, section_.c_str()); }
     void onField(std::int32_t track, std::string_view, std::string_view key, std::string_view value) override {
-        key_.assign(key);
-        value_.assign(value);
-        to_.onField(track, section_.c_str(), key_.c_str(), value_.c_str());
-        letGoOfLong(key_);
-        letGoOfLong(value_);
+        run_.assign(key).append(1, '\0').append(value);
+        to_.onField(track, section_.c_str(), run_.c_str(), run_.c_str() + key.size() + 1);
+        letGoOfLong(run_);
     }
-    // A run is copied once; each line's "\n", and a field's first "=", then
-    // become the terminators.  The lines are short: one plain pass over each
-    // finds both.
+    // A run is copied once: each line's "\n", each section line's "]" and
+    // each field's first "=" then become the terminators.
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
         run_.assign(lines);
         bool open = !section.empty();
-        char* const end = &run_[0] + run_.size();
-        for (char* line = &run_[0]; line != end;) {
-            char* equals = nullptr;
-            char* newline = line;
-            for (; *newline != '\n'; ++newline)
-                if (*newline == '=' && equals == nullptr) equals = newline;
-            *newline = '\0';
-            if (*line == '[') {
-                newline[-1] = '\0'; // the "]"
+        ParseVSQs::eachLine(
+            run_,
+            [&](std::string_view name) {
                 if (open) to_.onEndSection(track, section_.c_str());
                 open = true;
-                onBeginSection(track, std::string_view(line + 1, static_cast<std::size_t>(newline - 1 - (line + 1))));
-            } else {
-                *equals = '\0';
-                to_.onField(track, section_.c_str(), line, equals + 1);
-            }
-            line = newline + 1;
-        }
+                onBeginSection(track, name);
+            },
+            [&](std::string_view key, std::string_view value) {
+                to_.onField(track, section_.c_str(), terminated(key), terminated(value));
+            });
         letGoOfLong(run_);
     }
 
 private:
+    // A text inside run_, with the byte after it made its terminator.
+    const char* terminated(std::string_view text) {
+        char* const start = &run_[static_cast<std::size_t>(text.data() - run_.data())];
+        start[text.size()] = '\0';
+        return start;
+    }
+
     // A copy of a long text does not keep its storage for the next.
     static void letGoOfLong(std::string& copy) {
         constexpr std::size_t kKept = 4096;
@@ -94,9 +90,7 @@ private:
 
     ParseVSQs::Hooks& to_;
     std::string section_; // the open section's name, as its onBeginSection had it
-    std::string key_;
-    std::string value_;
-    std::string run_; // a run of lines, its lines cut into terminated strings
+    std::string run_;     // a field, or a run of lines, cut into terminated strings
 };
 
 } // namespace
@@ -197,13 +191,11 @@ void ParseVSQ::Impl_::handleMasterEvent(const OrbSMF::SMFEvent& event) {
 // payload whose turn has come is fed, in number order.
 void ParseVSQ::Impl_::handleVoiceEvent(const OrbSMF::SMFEvent& event) {
     if (!isMeta(event, kMetaText)) return;
-    std::string_view payload;
-    try {
-        payload = frameCollector_.accept(std::string_view(reinterpret_cast<const char*>(event.data), event.size));
-    } catch (const Ex::NotDMText&) {
-        return; // not a DM frame: skipped without a report
-    }
-    for (; !payload.empty(); payload = frameCollector_.next()) textParser_.feed(payload);
+    const std::optional<std::string_view> accepted =
+        frameCollector_.accept(std::string_view(reinterpret_cast<const char*>(event.data), event.size));
+    if (!accepted) return; // not a DM frame: skipped without a report
+    for (std::string_view payload = *accepted; !payload.empty(); payload = frameCollector_.next())
+        textParser_.feed(payload);
 }
 
 ParseVSQ::ParseVSQ(ParseVSQs::ViewHooks& receiver) : impl_(std::make_unique<Impl_>(receiver)) {}

@@ -1,11 +1,12 @@
 // The check of a voice's text before it is written: the grammar that
-// DMTextParser reads, judged as it judges it (LineMasks.h), and
-// what the frames cannot carry.
+// DMTextParser reads (LineGrammar.h), judged as it judges it, and what the
+// frames cannot carry.
 #include <algorithm>
 #include <cstdint>
 
 #include <liedwerk/WriteVSQ.h>
 
+#include "LineGrammar.h"
 #include "LineMasks.h"
 
 namespace Liedwerk::WriteVSQs {
@@ -51,16 +52,19 @@ private:
 
     // One line, not empty, without 0 bytes.
     Problem::Kind grammar(std::string_view line) {
-        if (line[0] == '[') {
-            // "[name]": the first "]" ends the line, and the name is not empty.
-            const std::size_t close = line.find(']');
-            if (close <= 1 || close + 1 != line.size()) return Problem::MalformedSection;
+        switch (readLine(line, sectionSeen_)) {
+        case LineKind::Section:
             sectionSeen_ = true;
             return Problem::None;
+        case LineKind::Field:
+            return Problem::None;
+        case LineKind::MalformedSection:
+            return Problem::MalformedSection;
+        case LineKind::FieldBeforeSection:
+            return Problem::FieldBeforeSection;
+        case LineKind::MalformedField:
+            return Problem::MalformedField;
         }
-        if (!sectionSeen_) return Problem::FieldBeforeSection;
-        const std::size_t equals = line.find('=');
-        if (equals == 0 || equals == std::string_view::npos) return Problem::MalformedField;
         return Problem::None;
     }
 
@@ -71,19 +75,6 @@ private:
 };
 
 } // namespace
-
-std::size_t textLength(std::string_view bytes) {
-    if (!bytes.empty() && bytes[0] == '\n') return 0; // the first line is empty
-    std::uint64_t lastWasNewline = 0;                 // the previous window's last byte, as bit 0
-    for (std::size_t at = 0; at < bytes.size(); at += kWindow) {
-        const std::uint64_t newlines = scanWindow(bytes.data() + at, bytes.size() - at, at).newlines;
-        // A "\n" whose previous byte is one too: the empty line begins there.
-        const std::uint64_t pairs = newlines & ((newlines << 1) | lastWasNewline);
-        if (pairs != 0) return at + Detail::lowestBit(pairs);
-        lastWasNewline = newlines >> 63;
-    }
-    return bytes.size();
-}
 
 Problem checkText(std::string_view text) {
     if (text.empty()) {

@@ -1,8 +1,6 @@
 #include <liedwerk/WriteVSQ.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include <orbsmf/Writer.h>
@@ -13,12 +11,7 @@ namespace WriteVSQs {
 
 namespace {
 
-constexpr std::int32_t kMaxDivision = 0x7FFF;  // bit 15 would make it an SMPTE time code
-constexpr std::size_t kMaxVoices = 0xFFFF - 1; // the header counts the master track too
-constexpr std::uint32_t kMaxMicroseconds = 0xFFFFFF;
-constexpr std::uint32_t kMaxNumerator = 0xFF;
 constexpr std::uint64_t kMaxChunkLength = 0xFFFFFFFF;
-constexpr double kMicrosecondsPerMinute = 60000000.0;
 
 // The master track's meta events and their data sizes.
 constexpr std::uint8_t kTextType = 0x01;
@@ -31,12 +24,6 @@ constexpr std::uint8_t kClocksPerClick = 24;
 constexpr std::uint8_t kThirtySecondsPerQuarter = 8;
 
 bool isPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
-
-// "%.2f" of value: up to 309 digits before the point for the largest double.
-std::string_view printTempo(double value, char (&text)[400]) {
-    const int length = std::snprintf(text, sizeof text, "%.2f", value);
-    return std::string_view(text, static_cast<std::size_t>(length));
-}
 
 } // namespace
 
@@ -78,31 +65,6 @@ const char* describe(Problem::Kind kind) {
         return "the tempo map is too long for one track chunk";
     }
     return "";
-}
-
-std::optional<std::uint32_t> microsecondsPerQuarter(double tempo) {
-    if (std::isinf(tempo) && tempo > 0) return 0;
-    if (!(tempo > 0) || !std::isfinite(tempo)) return std::nullopt;
-    const double guess = kMicrosecondsPerMinute / tempo;
-    if (guess > kMaxMicroseconds + 2.0) return std::nullopt;
-    char wantedText[400];
-    char text[400];
-    const std::string_view wanted = printTempo(tempo, wantedText);
-    // A value that prints the same lies within one of the guess: above about
-    // 775 quarter notes per minute neighbours differ by more than 0.01, below
-    // it the nearest value prints the same.
-    const auto below = static_cast<std::int64_t>(std::floor(guess));
-    std::optional<std::uint32_t> best;
-    double bestDistance = 0;
-    for (std::int64_t candidate = below - 1; candidate <= below + 2; ++candidate) {
-        if (candidate < 1 || candidate > kMaxMicroseconds) continue;
-        const double distance = std::fabs(static_cast<double>(candidate) - guess);
-        if (best && distance >= bestDistance) continue;
-        if (printTempo(kMicrosecondsPerMinute / static_cast<double>(candidate), text) != wanted) continue;
-        best = static_cast<std::uint32_t>(candidate);
-        bestDistance = distance;
-    }
-    return best;
 }
 
 } // namespace WriteVSQs

@@ -6,7 +6,7 @@
 'use strict';
 
 (() => {
-  // Bytes read and fed per slice: a multiple of the tool's 1024-byte block.
+  // Bytes read and fed per slice.
   const SLICE_SIZE = 1 << 20;
   // The dump is shown in blocks of whole lines; the browser lays out only the
   // blocks in view (see style.css), each sized meanwhile by its lines.

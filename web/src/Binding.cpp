@@ -24,43 +24,27 @@
 
 #include <emscripten/emscripten.h>
 
-#include <liedwerk/ParseVSQ.h>
 #include <orbt/ByteSink.h>
 #include <trillo/DumpWriter.h>
 #include <trillo/Errors.h>
-#include <trillo/FileSource.h>
+#include <trillo/ReadLoop.h>
 
 namespace {
 
 using Liedwerk::ParseVSQs::ViewHooks;
 
-// Feeds one file to the reader in the tool's ranges: a new range starts at
-// every multiple of the tool's block size, counted from the file's start, and
-// at every piece's start.  Keeps the first failure: the message of the
-// reader's exception, or the trailing-bytes rule (any byte after the SMF's
-// end).
+// Feeds one file to the read loop, in the pieces that JavaScript hands over,
+// and keeps the first failure's message.
 class Feeder {
 public:
-    explicit Feeder(ViewHooks& hooks) : reader_(hooks) {}
+    explicit Feeder(ViewHooks& hooks) : loop_(hooks) {}
 
     void feed(const std::uint8_t* bytes, std::uint32_t count) {
-        if (failure_ != nullptr) return;
-        try {
-            feedRanges(bytes, count);
-        } catch (...) {
-            failure_ = Trillo::currentErrorMessage();
-        }
+        guarded([&] { loop_.feed(bytes, count); });
     }
-
     // The end of the input: a file whose SMF has not ended fails here.
     void finish() {
-        if (failure_ != nullptr || complete_) return;
-        try {
-            OrbT::ByteRange end;
-            reader_.feed(end);
-        } catch (...) {
-            failure_ = Trillo::currentErrorMessage();
-        }
+        guarded([&] { loop_.finish(); });
     }
 
     const char* failure() const { return failure_; }
@@ -69,24 +53,17 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kBlockSize = Trillo::FileSource::kBlockSize;
-
-    void feedRanges(const std::uint8_t* bytes, std::uint32_t count) {
-        while (count != 0) {
-            if (complete_) throw Trillo::Ex::TrailingBytes();
-            const std::uint32_t toBoundary = kBlockSize - static_cast<std::uint32_t>(offset_ % kBlockSize);
-            OrbT::ByteRange range{bytes, count < toBoundary ? count : toBoundary};
-            bytes += range.count;
-            count -= range.count;
-            offset_ += range.count;
-            while (!complete_ && !range.empty()) complete_ = !reader_.feed(range);
-            if (!range.empty()) throw Trillo::Ex::TrailingBytes();
+    template <class Step>
+    void guarded(Step&& step) {
+        if (failure_ != nullptr) return;
+        try {
+            step();
+        } catch (...) {
+            failure_ = Trillo::currentErrorMessage();
         }
     }
 
-    Liedwerk::ParseVSQ reader_;
-    std::uint64_t offset_ = 0; // bytes fed so far
-    bool complete_ = false;
+    Trillo::ReadLoop loop_;
     const char* failure_ = nullptr;
 };
 
@@ -141,13 +118,9 @@ public:
         next_.onField(track, section, key, value);
     }
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
-        for (std::size_t at = 0; at < lines.size(); at = lines.find('\n', at) + 1) {
-            if (lines[at] == '[') {
-                ++counts.sections;
-            } else {
-                ++counts.fields;
-            }
-        }
+        Liedwerk::ParseVSQs::eachLine(
+            lines, [this](std::string_view) { ++counts.sections; },
+            [this](std::string_view, std::string_view) { ++counts.fields; });
         next_.onLines(track, section, lines);
     }
 
@@ -194,7 +167,7 @@ private:
 //   kSection        text name
 //   kField          text key, text value
 //
-// Like the dump, it rejects a voice track without any section.
+// Like the dump, it keeps Trillo::SectionRule.
 class Recorder final : public ViewHooks {
 public:
     enum Kind : std::uint8_t { kHeader = 1, kTempo, kTimeSignature, kTrack, kSection, kField };
@@ -222,15 +195,13 @@ public:
     }
     void onBeginTrack(std::int32_t) override {
         put(kTrack);
-        sectionSeen_ = false;
+        sections_.beginTrack();
     }
-    void onEndTrack(std::int32_t) override {
-        if (!sectionSeen_) throw Trillo::Ex::NoText();
-    }
+    void onEndTrack(std::int32_t) override { sections_.endTrack(); }
     void onBeginSection(std::int32_t, std::string_view name) override {
         put(kSection);
         putText(name);
-        sectionSeen_ = true;
+        sections_.section();
     }
     void onEndSection(std::int32_t, std::string_view) override {}
     void onField(std::int32_t, std::string_view, std::string_view key, std::string_view value) override {
@@ -251,7 +222,7 @@ private:
         log.append(text);
     }
 
-    bool sectionSeen_ = false;
+    Trillo::SectionRule sections_;
 };
 
 class ReadSession final : public Session {

@@ -3,8 +3,7 @@
 // createTrilloModule, in both outputs: the ES module (dist/trillo.mjs) and
 // the classic script for the page (dist/trillo.js).
 
-// Bytes copied into WebAssembly memory at a time: a multiple of the tool's
-// 1024-byte block, so that the reader gets the tool's ranges.
+// Bytes copied into WebAssembly memory at a time.
 const PIECE_SIZE = 1 << 20;
 
 // A failure of read: the tool's message without "Error: " and the newline;

@@ -17,8 +17,4 @@ namespace Trillo {
 // flushes.
 int run(int argc, char** argv);
 
-// What --help and --version print, for front ends that behave as the tool.
-const char* helpText() noexcept;
-const char* versionLine() noexcept;
-
 } // namespace Trillo

@@ -15,7 +15,8 @@ struct DivisionNotSupported : OrbT::Ex::DataError {};
 struct LackedDMFrame : OrbT::Ex::DataError {};
 // A DM frame number came twice, or was negative.
 struct DuplicatedDMFrame : OrbT::Ex::DataError {};
-// A text event that is not a DM frame.  Caught by the reader, which skips it.
+// A text event that is not a DM frame.  The reader skips such an event and
+// throws this nowhere: the class stays for programs that name it.
 struct NotDMText : OrbT::Ex::DataError {};
 // A line that begins with "[" but is not "[name]".
 struct MalformedSectionName : OrbT::Ex::DataError {};

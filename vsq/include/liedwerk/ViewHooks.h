@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace Liedwerk::ParseVSQs {
@@ -29,7 +30,8 @@ namespace Liedwerk::ParseVSQs {
 // overrides onLines as well.  Which lines come together in one run depends
 // on how the text was cut into frames (the last line of a track, without its
 // "\n", comes singly); the calls they stand for, their order and their texts
-// do not.
+// do not.  eachLine (below) cuts a run into its lines for a receiver that
+// wants them one by one.
 //
 // Every call is made from inside ParseVSQ::feed.  Do not call feed of the
 // reader that is calling you.  An exception thrown here passes out of feed
@@ -62,5 +64,27 @@ public:
     // A run of checked lines, each ending in "\n"; never empty.
     virtual void onLines(std::int32_t track, std::string_view section, std::string_view lines);
 };
+
+// Cuts a run of checked lines, as onLines gets it, into its lines, in order:
+// section(name) for a section line "[name]", field(key, value) for a field
+// line "key=value" (the key ends at the first "=").  The views point into
+// lines.
+template <class Section, class Field>
+void eachLine(std::string_view lines, Section&& section, Field&& field) {
+    const char* at = lines.data();
+    const char* const end = at + lines.size();
+    while (at != end) {
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        const auto length = static_cast<std::size_t>(newline - at);
+        if (*at == '[') {
+            section(std::string_view(at + 1, length - 2));
+        } else {
+            const auto* equals = static_cast<const char*>(std::memchr(at, '=', length));
+            field(std::string_view(at, static_cast<std::size_t>(equals - at)),
+                  std::string_view(equals + 1, static_cast<std::size_t>(newline - equals - 1)));
+        }
+        at = newline + 1;
+    }
+}
 
 } // namespace Liedwerk::ParseVSQs

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +14,15 @@ namespace Liedwerk {
 
 namespace WriteVSQs {
 
+// What a VSQ file can hold: the header's 16-bit fields (bit 15 of the
+// division would make it an SMPTE time code, and the track count holds the
+// master track too), the set-tempo event's 24 bits and the time signature's
+// one byte.
+constexpr std::int32_t kMaxDivision = 0x7FFF;
+constexpr std::size_t kMaxVoices = 0xFFFF - 1;
+constexpr std::uint32_t kMaxMicroseconds = 0xFFFFFF;
+constexpr std::uint32_t kMaxNumerator = 0xFF;
+
 // One event of the master track, at its absolute tick.
 struct TempoEvent {
     enum Kind : std::uint8_t {
@@ -24,8 +32,7 @@ struct TempoEvent {
     Kind kind = Tempo;
     std::uint32_t tick = 0;
     // Tempo: microseconds per quarter note, 0 to 0xFFFFFF; 0 reads back as
-    // an infinite tempo.  See microsecondsPerQuarter for a tempo in quarter
-    // notes per minute.
+    // an infinite tempo.
     std::uint32_t microsecondsPerQuarter = 0;
     // TimeSignature: the numerator, 0 to 255, and the denominator itself (4
     // for a quarter), a power of two from 1 to 2^31.
@@ -95,24 +102,9 @@ struct Problem {
 // before any section line", say.  For None, an empty string.
 const char* describe(Problem::Kind kind);
 
-// The microseconds per quarter note whose tempo, 60000000.0 / microseconds
-// as the reader computes it, prints with "%.2f" as tempo does: of those, the
-// one nearest to 60000000.0 / tempo.  An infinite tempo gives 0.  None when no
-// value from 0 to 0xFFFFFF does (tempos below 3.58, and now and then one
-// above about 775 quarter notes per minute, which falls between two
-// values), and for a tempo that is not a positive number.
-std::optional<std::uint32_t> microsecondsPerQuarter(double tempo);
-
 // The text of a voice checked alone: the problem's kind and offset (its index
 // is 0).  Content's rules for texts, but for the track's size.
 Problem checkText(std::string_view text);
-
-// Where the text at the front of bytes ends: texts hold no empty line, so a
-// format that writes them one after another with a blank line between them
-// (trillo's dump) finds each one's length here.  The length of bytes up to
-// the first empty line (its last line's "\n" included), or all of bytes when
-// none follows.  Nothing else is checked.
-std::size_t textLength(std::string_view bytes);
 
 } // namespace WriteVSQs
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <trillo/DumpFormat.h>
+
 namespace Trillo {
 
 namespace {
@@ -14,8 +16,8 @@ using Liedwerk::WriteVSQs::describe;
 using Liedwerk::WriteVSQs::Problem;
 using Liedwerk::WriteVSQs::TempoEvent;
 
-constexpr std::uint32_t kMaxVoices = 65534;
-constexpr std::uint32_t kMaxDivision = 32767;
+constexpr auto kMaxVoices = static_cast<std::uint32_t>(Liedwerk::WriteVSQs::kMaxVoices);
+constexpr auto kMaxDivision = static_cast<std::uint32_t>(Liedwerk::WriteVSQs::kMaxDivision);
 constexpr std::size_t kNumVoicesLine = 2;
 constexpr std::size_t kDivisionLine = 3;
 constexpr std::size_t kTempoMapLine = 4; // the first tempo map event is on the line after it
@@ -143,11 +145,10 @@ private:
         if (text != kInfinite) {
             const std::string copy(text);
             const double tempo = isTwoDecimals(text) ? std::strtod(copy.c_str(), nullptr) : 0;
-            char printed[400];
-            const int length = std::snprintf(printed, sizeof printed, "%.2f", tempo);
-            if (!isTwoDecimals(text) || std::string_view(printed, static_cast<std::size_t>(length)) != text)
+            DumpFormat::TempoText printed;
+            if (!isTwoDecimals(text) || DumpFormat::printTempo(tempo, printed) != text)
                 return failHere("a tempo has two decimals, as in 120.00, or is inf");
-            const std::optional<std::uint32_t> value = Liedwerk::WriteVSQs::microsecondsPerQuarter(tempo);
+            const std::optional<std::uint32_t> value = DumpFormat::microsecondsPerQuarter(tempo);
             if (!value) return failHere("no tempo of 1 to 16777215 microseconds per quarter note prints as " + copy);
             microseconds = *value;
         }
@@ -187,7 +188,7 @@ private:
     // A voice's text, up to the blank line after it or the end of the dump.
     // Its lines are Liedwerk::WriteVSQ's to check.
     bool readText() {
-        const std::size_t size = Liedwerk::WriteVSQs::textLength(dump_.substr(at_));
+        const std::size_t size = DumpFormat::textLength(dump_.substr(at_));
         if (size == 0) return failHere(describe(Problem::EmptyText)); // on the heading
         content_.voices.push_back(dump_.substr(at_, size));
         at_ += size;

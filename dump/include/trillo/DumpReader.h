@@ -33,9 +33,9 @@ struct DumpFault {
 //   ...                                          NumVoices tracks in all
 //
 // Lines end with "\n"; the dump's last line may lack it.  A voice's text
-// ends at the first blank line (Liedwerk::WriteVSQs::textLength).  A tempo
+// ends at the first blank line (DumpFormat::textLength).  A tempo
 // becomes the microseconds per quarter note that print as the same two
-// decimals (Liedwerk::WriteVSQs::microsecondsPerQuarter).
+// decimals (DumpFormat::microsecondsPerQuarter).
 //
 // Returns nothing when the dump has this form; content then holds what it
 // shows, its texts views of dump.  What the form alone does not rule out

@@ -1,9 +1,8 @@
 #include <trillo/DumpWriter.h>
 
-#include <cstdio>
 #include <cstring>
 
-#include <trillo/Errors.h>
+#include <trillo/DumpFormat.h>
 
 namespace Trillo {
 
@@ -75,11 +74,12 @@ void DumpWriter::onBeginTempoMap() {
 
 void DumpWriter::onEndTempoMap() { put('\n'); }
 
-// "%.2f" is the definition of the tempo's rounding; such lines are few.
 void DumpWriter::onTempo(std::uint32_t tick, double tempo) {
-    char line[400]; // the largest finite double prints 309 digits before the point
-    const int length = std::snprintf(line, sizeof line, "%u=Tempo:%.2f\n", tick, tempo);
-    put(std::string_view(line, static_cast<std::size_t>(length)));
+    DumpFormat::TempoText text;
+    putDecimal(tick);
+    put("=Tempo:");
+    put(DumpFormat::printTempo(tempo, text));
+    put('\n');
 }
 
 void DumpWriter::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
@@ -92,20 +92,20 @@ void DumpWriter::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, st
 }
 
 void DumpWriter::onBeginTrack(std::int32_t track) {
-    sectionSeen_ = false;
+    sections_.beginTrack();
     put("[Track");
     putSigned(track + 1, 2);
     put("]\n");
 }
 
 void DumpWriter::onEndTrack(std::int32_t track) {
-    if (!sectionSeen_) throw Ex::NoText();
+    sections_.endTrack();
     if (track == voices_ - 1) return; // no blank line after the last track
     put('\n');
 }
 
 void DumpWriter::onBeginSection(std::int32_t, std::string_view name) {
-    sectionSeen_ = true;
+    sections_.section();
     put('[');
     put(name);
     put("]\n");
@@ -123,7 +123,7 @@ void DumpWriter::onField(std::int32_t, std::string_view, std::string_view key, s
 // Section and field lines stand in the text exactly as the dump prints them,
 // and a run always holds a section line or lies in an open section.
 void DumpWriter::onLines(std::int32_t, std::string_view, std::string_view lines) {
-    sectionSeen_ = true;
+    sections_.section();
     put(lines);
 }
 

@@ -8,6 +8,7 @@
 
 #include <liedwerk/ViewHooks.h>
 #include <orbt/ByteSink.h>
+#include <trillo/ReadLoop.h>
 
 namespace Trillo {
 
@@ -17,7 +18,7 @@ namespace Trillo {
 //   NumVoices=2              "NumVoices=%d"
 //   Division=480             "Division=%d"
 //   [TempoMap]
-//   0=Tempo:120.00           onTempo, "%u=Tempo:%.2f"
+//   0=Tempo:120.00           onTempo, "%u=Tempo:" and DumpFormat::printTempo
 //   0=Time:4/4:24:8          onTimeSignature, "%u=Time:%u/%u:24:8"
 //                            onEndTempoMap (a blank line)
 //   [Track01]                onBeginTrack, "[Track%02d]" with index + 1
@@ -69,7 +70,7 @@ private:
     std::size_t used_ = 0;
     std::int32_t voices_ = 0;
     std::int32_t division_ = 0;
-    bool sectionSeen_ = false; // a section has begun in the current voice track
+    SectionRule sections_;
 };
 
 } // namespace Trillo
