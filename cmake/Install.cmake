@@ -1,6 +1,7 @@
 # Installation: the tools and their man pages (component "runtime"), and the
 # readers and writers as a library for other programs (component "dev"): the public
-# headers, the static libraries, a CMake package and a pkg-config file.
+# headers, the static libraries, a CMake package and a pkg-config file.  Each
+# component brings the license along.
 #
 #   cmake --install build --prefix /some/prefix
 #
@@ -22,6 +23,15 @@ foreach(page IN ITEMS trillo trillo-pack)
   install(FILES "${PROJECT_BINARY_DIR}/docs/${page}.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
           COMPONENT runtime)
 endforeach()
+
+# --- the license ---------------------------------------------------------------
+# Into each Debian package's own doc folder, under the name that Debian gives
+# the license file (share/doc/<package>/copyright): the packages are made from
+# these rules, and two packages cannot own one path.
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/trillo"
+        RENAME copyright COMPONENT runtime)
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/trillo-dev"
+        RENAME copyright COMPONENT dev)
 
 # --- the library ---------------------------------------------------------------
 # The three include/ folders as they are: orbt/, orbsmf/, liedwerk/.

@@ -5,6 +5,8 @@
 # trillo_<version>_<arch>.deb      the tools and their man pages (component "runtime")
 # trillo-dev_<version>_<arch>.deb  headers, static libraries, CMake package and
 #                                  pkg-config file (component "dev")
+#
+# Each holds the license as /usr/share/doc/<package>/copyright (see Install.cmake).
 set(CPACK_PACKAGE_NAME trillo)
 set(CPACK_PACKAGE_VENDOR "the trillo developers")
 set(TRILLO_PACKAGE_CONTACT "trillo developers <trillo@example.org>"
@@ -12,6 +14,7 @@ set(TRILLO_PACKAGE_CONTACT "trillo developers <trillo@example.org>"
 set(CPACK_PACKAGE_CONTACT "${TRILLO_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "checker and reader of VSQ sequence files")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 
 set(CPACK_COMPONENTS_ALL runtime dev)

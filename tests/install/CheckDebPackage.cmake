@@ -1,7 +1,8 @@
 # Runs cpack -G DEB on BUILD_DIR into WORK and checks both packages with
-# dpkg-deb: their names, versions and files, and that the packaged tool runs.
+# dpkg-deb: their names, versions and files, that each holds the license as
+# its copyright file, and that the packaged tool runs.
 #
-# Variables: CPACK, BUILD_DIR, CONFIG, WORK, VERSION, TRILLO, TRILLO_PACK, EXAMPLE.
+# Variables: CPACK, BUILD_DIR, CONFIG, WORK, VERSION, TRILLO, TRILLO_PACK, EXAMPLE, LICENSE.
 cmake_minimum_required(VERSION 3.20)
 include("${CMAKE_CURRENT_LIST_DIR}/Common.cmake")
 
@@ -39,16 +40,27 @@ function(check_package name)
 endfunction()
 
 check_package(trillo HOLDS ./usr/bin/trillo ./usr/share/man/man1/trillo.1 ./usr/bin/trillo-pack
-                           ./usr/share/man/man1/trillo-pack.1
-                     LACKS ./usr/include/ ./usr/lib/)
+                           ./usr/share/man/man1/trillo-pack.1 ./usr/share/doc/trillo/copyright
+                     LACKS ./usr/include/ ./usr/lib/ ./usr/share/doc/trillo-dev/)
 set(runtime "${deb}")
 check_package(trillo-dev
               HOLDS ./usr/include/orbt/Exceptions.h ./usr/include/orbsmf/Parser.h
                     ./usr/include/liedwerk/ParseVSQ.h ./usr/include/liedwerk/WriteVSQ.h
                     ./usr/include/orbsmf/Writer.h ./usr/lib/libtrillo_smf.a ./usr/lib/libtrillo_vsq.a
                     ./usr/lib/cmake/trillo/trilloConfig.cmake ./usr/lib/cmake/trillo/trilloConfigVersion.cmake
-                    ./usr/lib/pkgconfig/trillo.pc
-              LACKS ./usr/bin/ ./usr/share/man/)
+                    ./usr/lib/pkgconfig/trillo.pc ./usr/share/doc/trillo-dev/copyright
+              LACKS ./usr/bin/ ./usr/share/man/ ./usr/share/doc/trillo/)
+set(dev "${deb}")
+
+# Each package's copyright file is the license.
+file(READ "${LICENSE}" license)
+set(packages trillo trillo-dev)
+set(debs "${runtime}" "${dev}")
+foreach(package deb IN ZIP_LISTS packages debs)
+  run_checked("dpkg-deb -x" out err "${DPKG_DEB}" -x "${deb}" "${WORK}/${package}")
+  file(READ "${WORK}/${package}/usr/share/doc/${package}/copyright" copyright)
+  expect_equal("/usr/share/doc/${package}/copyright in ${deb}" "${copyright}" "${license}")
+endforeach()
 
 # The packaged tools are the built ones.
 run_checked("dpkg-deb -x" out err "${DPKG_DEB}" -x "${runtime}" "${WORK}/root")

@@ -24,10 +24,19 @@ foreach(file IN ITEMS bin/trillo share/man/man1/trillo.1 bin/trillo-pack share/m
                       ${LIBDIR}/libtrillo_smf.a ${LIBDIR}/libtrillo_vsq.a
                       ${LIBDIR}/cmake/trillo/trilloConfig.cmake
                       ${LIBDIR}/cmake/trillo/trilloConfigVersion.cmake
-                      ${LIBDIR}/cmake/trillo/trilloTargets.cmake ${LIBDIR}/pkgconfig/trillo.pc)
+                      ${LIBDIR}/cmake/trillo/trilloTargets.cmake ${LIBDIR}/pkgconfig/trillo.pc
+                      share/doc/trillo/copyright share/doc/trillo-dev/copyright)
   if(NOT EXISTS "${prefix}/${file}")
     message(FATAL_ERROR "not installed: ${file}")
   endif()
+endforeach()
+
+# The license, in each package's doc folder.
+file(READ "${SOURCE_DIR}/LICENSE" license)
+expect_contains("LICENSE" "${license}" "MIT License\n\nCopyright (c) 2026 the trillo developers\n")
+foreach(package IN ITEMS trillo trillo-dev)
+  file(READ "${prefix}/share/doc/${package}/copyright" copyright)
+  expect_equal("installed share/doc/${package}/copyright" "${copyright}" "${license}")
 endforeach()
 
 # Exactly the headers of the three public include folders, nothing from src/.

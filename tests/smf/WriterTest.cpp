@@ -32,6 +32,22 @@ public:
 
 std::string data(std::size_t size, char fill = 'x') { return std::string(size, fill); }
 
+// What a call throws: the exception's exact type and its message, or
+// "nothing".  Each precondition has a message of its own, so a call that
+// throws for another reason than the one expected shows.
+std::string thrownBy(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const std::invalid_argument& e) {
+        return std::string("invalid_argument: ") + e.what();
+    } catch (const std::logic_error& e) {
+        return std::string("logic_error: ") + e.what();
+    } catch (...) {
+        return "another exception";
+    }
+    return "nothing";
+}
+
 // The bytes of each width's smallest and largest number.
 TEST(SMFWriter, VariableLengthNumbers) {
     const struct {
@@ -55,11 +71,14 @@ TEST(SMFWriter, VariableLengthNumbers) {
         EXPECT_EQ(OrbSMF::Writing::varNumberSize(c.value), c.bytes.size());
         EXPECT_EQ(OrbSMF::Writing::metaEventSize(c.value, 5), c.bytes.size() + 3 + 5);
     }
+    const std::string tooLong = "invalid_argument: a variable-length number holds 28 bits";
     for (std::uint32_t tooLarge : {0x10000000u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(tooLarge);
         std::uint8_t out[4] = {0xAA, 0xAA, 0xAA, 0xAA};
-        EXPECT_THROW(OrbSMF::Writing::putVarNumber(out, tooLarge), std::invalid_argument);
+        EXPECT_EQ(thrownBy([&] { OrbSMF::Writing::putVarNumber(out, tooLarge); }), tooLong);
         EXPECT_EQ(Bytes(out, out + 4), Bytes(4, 0xAA));
-        EXPECT_THROW(OrbSMF::Writing::varNumberSize(tooLarge), std::invalid_argument);
+        EXPECT_EQ(thrownBy([&] { OrbSMF::Writing::varNumberSize(tooLarge); }), tooLong);
+        EXPECT_EQ(thrownBy([&] { OrbSMF::Writing::metaEventSize(tooLarge, 0); }), tooLong);
     }
 }
 
@@ -168,19 +187,39 @@ TEST(SMFWriter, Misuse) {
         w.beginTrack(5);
         w.metaEvent(0, 0x2F, "");
     };
+    const auto afterTrack = [](Writer& w) {
+        w.header(1, 2, 480);
+        w.beginTrack(4);
+        w.metaEvent(0, 0x2F, "");
+        w.endTrack();
+    };
+    const std::string outside = "logic_error: OrbSMF::Writer: an event outside a track chunk";
+    const std::string notBetween =
+        "logic_error: OrbSMF::Writer: a track chunk begins after the header or a track chunk";
+    const std::string notOpen = "logic_error: OrbSMF::Writer: no track chunk is open";
+    const std::string secondHeader = "logic_error: OrbSMF::Writer: the header comes once, first";
     const struct {
         const char* name;
         std::function<void(Writer&)> before;
         std::function<void(Writer&)> misuse;
+        std::string thrown;
     } cases[] = {
-        {"an event before the header", nothing, [](Writer& w) { w.metaEvent(0, 0x2F, ""); }},
-        {"a track before the header", nothing, [](Writer& w) { w.beginTrack(4); }},
-        {"a second header", header, [](Writer& w) { w.header(1, 1, 480); }},
-        {"an event outside a track", header, [](Writer& w) { w.metaEvent(0, 0x2F, ""); }},
-        {"endTrack without a track", header, [](Writer& w) { w.endTrack(); }},
-        {"a track inside a track", inTrack, [](Writer& w) { w.beginTrack(4); }},
-        {"events short of the length", inTrack, [](Writer& w) { w.endTrack(); }},
-        {"an event beyond the length", inTrack, [](Writer& w) { w.metaEvent(0, 0x01, ""); }},
+        {"an event before the header", nothing, [](Writer& w) { w.metaEvent(0, 0x2F, ""); }, outside},
+        {"a track before the header", nothing, [](Writer& w) { w.beginTrack(4); }, notBetween},
+        {"endTrack before the header", nothing, [](Writer& w) { w.endTrack(); }, notOpen},
+        {"a second header", header, [](Writer& w) { w.header(1, 1, 480); }, secondHeader},
+        {"a header inside a track", inTrack, [](Writer& w) { w.header(1, 1, 480); }, secondHeader},
+        {"a header after a track", afterTrack, [](Writer& w) { w.header(1, 1, 480); }, secondHeader},
+        {"an event outside a track", header, [](Writer& w) { w.metaEvent(0, 0x2F, ""); }, outside},
+        {"an event after a track", afterTrack, [](Writer& w) { w.metaEvent(0, 0x2F, ""); }, outside},
+        {"endTrack without a track", header, [](Writer& w) { w.endTrack(); }, notOpen},
+        {"endTrack twice", afterTrack, [](Writer& w) { w.endTrack(); }, notOpen},
+        {"a track inside a track", inTrack, [](Writer& w) { w.beginTrack(4); }, notBetween},
+        {"events short of the length", inTrack, [](Writer& w) { w.endTrack(); },
+         "logic_error: OrbSMF::Writer: events short of the track chunk's length"},
+        {"an event beyond the length", inTrack, [](Writer& w) { w.metaEvent(0, 0x01, ""); },
+         "logic_error: OrbSMF::Writer: events beyond the track chunk's length"},
+        {"data beyond the limit outside a track", header, [](Writer& w) { w.metaEvent(0, 0x01, data(128)); }, outside},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -189,22 +228,45 @@ TEST(SMFWriter, Misuse) {
         c.before(writer);
         writer.flush();
         const std::string before = sink.text;
-        EXPECT_THROW(c.misuse(writer), std::logic_error);
+        EXPECT_EQ(thrownBy([&] { c.misuse(writer); }), c.thrown);
         writer.flush();
         EXPECT_EQ(sink.text, before);
     }
 }
 
+// Each limit throws its own std::invalid_argument, the data size before the
+// track chunk's length, and the call writes nothing.
 TEST(SMFWriter, MetaEventsHoldAtMost127Bytes) {
-    for (const auto& [head, tail] : {std::pair{data(128), data(0)}, std::pair{data(100), data(28)}}) {
+    const std::string tooMuchData = "invalid_argument: OrbSMF::Writer: a meta event holds at most 127 data bytes";
+    const std::string tooLong = "invalid_argument: a variable-length number holds 28 bits";
+    const struct {
+        const char* name;
+        std::uint32_t length; // of the track chunk
+        std::uint32_t delta;
+        std::string head;
+        std::string tail;
+        std::string thrown;
+    } cases[] = {
+        {"128 bytes in the head", 1000, 0, data(128), "", tooMuchData},
+        {"128 bytes in the tail", 1000, 0, "", data(128), tooMuchData},
+        {"128 bytes in both", 1000, 0, data(100), data(28), tooMuchData},
+        {"128 bytes in a track too short for them", 10, 0, data(64), data(64), tooMuchData},
+        {"a delta beyond 28 bits", 1000, 0x10000000, "", "", tooLong},
+        {"the largest delta and 128 bytes", 1000, 0x0FFFFFFF, data(128), "", tooMuchData},
+        {"a delta beyond 28 bits and 127 bytes", 1000, 0xFFFFFFFF, data(127), "", tooLong},
+        {"127 bytes: fits", 1000, 0x0FFFFFFF, data(27), data(100), "nothing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         BlockSink sink;
         Writer writer(sink);
         writer.header(1, 1, 480);
-        writer.beginTrack(1000);
-        EXPECT_THROW(writer.metaEvent(0, 0x01, head, tail), std::invalid_argument);
-        EXPECT_THROW(writer.metaEvent(0x10000000, 0x01, ""), std::invalid_argument);
+        writer.beginTrack(c.length);
         writer.flush();
-        EXPECT_EQ(sink.text.size(), 14u + 8u);
+        const std::size_t before = sink.text.size();
+        EXPECT_EQ(thrownBy([&] { writer.metaEvent(c.delta, 0x01, c.head, c.tail); }), c.thrown);
+        writer.flush();
+        EXPECT_EQ(sink.text.size(), before + (c.thrown == "nothing" ? 4 + 3 + 127 : 0));
     }
 }
 

@@ -77,6 +77,8 @@ TEST(DMFrames, NumberField) {
         {"000000000012", 12},
         {" 12", 12},
         {"+12", 12},
+        {"+0", 0},
+        {" 0", 0},
         {"\t7", 7},
         {"2147483647", 2147483647},
         {"2147483648", -2147483648LL},
@@ -94,6 +96,7 @@ TEST(DMFrames, NumberField) {
         {" ", 1LL << 40},
         {"--1", 1LL << 40},
     };
+    using namespace std::string_literals;
     for (const auto& c : cases) {
         const std::string text = std::string("DM:") + c.field + ":p";
         const Liedwerk::DMHeader header = Liedwerk::parseDMHeader(text);
@@ -104,6 +107,10 @@ TEST(DMFrames, NumberField) {
             EXPECT_EQ(header.number, c.number) << text;
             EXPECT_EQ(header.payload, "p") << text;
         }
+        // Whatever the number field, an empty payload, or one that a 0 byte
+        // ends at once, makes no frame.
+        for (const std::string& empty : {std::string("DM:") + c.field + ":", std::string("DM:") + c.field + ":\0p"s})
+            EXPECT_FALSE(Liedwerk::parseDMHeader(empty).isFrame) << empty << " (" << empty.size() << " bytes)";
     }
     EXPECT_FALSE(Liedwerk::parseUnsigned("12x"));
     // The first colon ends the number; later ones belong to the payload.
@@ -111,7 +118,6 @@ TEST(DMFrames, NumberField) {
     EXPECT_FALSE(Liedwerk::parseDMHeader("DM:7 x:a").isFrame);
     // The text ends at its first 0 byte: before the payload, no frame; in
     // it, the payload ends there, and a frame held back keeps what is before.
-    using namespace std::string_literals;
     for (const std::string& text : {"DM:7\0:a"s, "DM:7:\0a"s, "DM: 7\0:a"s, "DM:\0"s, "D\0:7:a"s})
         EXPECT_FALSE(Liedwerk::parseDMHeader(text).isFrame) << text.size();
     EXPECT_EQ(Liedwerk::parseDMHeader("DM:7:a\0b"s).payload, "a\0b"s);

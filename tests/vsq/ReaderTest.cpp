@@ -150,6 +150,15 @@ TEST(VSQReader, VoiceTracks) {
         {"texts that are not frames are skipped",
          Track().text(0, "DM:0:[A]\nk=").text(0, "hello").meta(0, 0x02, "DM:1:x").text(0, "DM:1:1\n"),
          "begin track 0\nbegin section 0 A\nfield 0 A k=1\nend section 0 A\nend track 0\n"},
+        {"texts with a number field of another form and no payload are skipped",
+         Track()
+             .text(0, "DM:+0:")
+             .text(0, "DM:-0:")
+             .text(0, "DM: 0:")
+             .text(0, std::string_view("DM:+0:\0[B]\n", 10))
+             .text(0, "DM:0:[A]\nk=v\n")
+             .text(0, "DM:+1:"),
+         "begin track 0\nbegin section 0 A\nfield 0 A k=v\nend section 0 A\nend track 0\n"},
         {"frames 1, 0", Track().text(0, "DM:1:k=1\n").text(0, "DM:0:[A]\n"),
          "begin track 0\nbegin section 0 A\nfield 0 A k=1\nend section 0 A\nend track 0\n"},
         {"a held frame at the end: the last line first, then the failure",
