@@ -87,54 +87,44 @@ public:
     virtual const Counts* counts() const { return nullptr; }
 };
 
-// Passes every event on to the dump writer, counting.
-class Counter final : public ViewHooks {
+// The dump writer that also counts, for the page's summary, when asked to.
+class CountingWriter final : public Trillo::DumpWriter {
 public:
-    explicit Counter(ViewHooks& next) : next_(next) {}
+    CountingWriter(OrbT::ByteSink& sink, bool counting) : DumpWriter(sink), counting_(counting) {}
 
-    Counts counts;
+    const Counts* counts() const { return counting_ ? &counts_ : nullptr; }
 
     void onHeader(std::int32_t voices, std::int32_t division) override {
-        counts.voices = voices;
-        counts.division = division;
-        next_.onHeader(voices, division);
+        counts_.voices = voices;
+        counts_.division = division;
+        DumpWriter::onHeader(voices, division);
     }
-    void onEndFile() override { next_.onEndFile(); }
-    void onBeginTempoMap() override { next_.onBeginTempoMap(); }
-    void onEndTempoMap() override { next_.onEndTempoMap(); }
-    void onTempo(std::uint32_t tick, double tempo) override { next_.onTempo(tick, tempo); }
-    void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) override {
-        next_.onTimeSignature(tick, numerator, denominator);
-    }
-    void onBeginTrack(std::int32_t track) override { next_.onBeginTrack(track); }
-    void onEndTrack(std::int32_t track) override { next_.onEndTrack(track); }
     void onBeginSection(std::int32_t track, std::string_view name) override {
-        ++counts.sections;
-        next_.onBeginSection(track, name);
+        ++counts_.sections;
+        DumpWriter::onBeginSection(track, name);
     }
-    void onEndSection(std::int32_t track, std::string_view name) override { next_.onEndSection(track, name); }
     void onField(std::int32_t track, std::string_view section, std::string_view key, std::string_view value) override {
-        ++counts.fields;
-        next_.onField(track, section, key, value);
+        ++counts_.fields;
+        DumpWriter::onField(track, section, key, value);
     }
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
-        Liedwerk::ParseVSQs::eachLine(
-            lines, [this](std::string_view) { ++counts.sections; },
-            [this](std::string_view, std::string_view) { ++counts.fields; });
-        next_.onLines(track, section, lines);
+        if (counting_)
+            Liedwerk::ParseVSQs::eachLine(
+                lines, [this](std::string_view) { ++counts_.sections; },
+                [this](std::string_view, std::string_view) { ++counts_.fields; });
+        DumpWriter::onLines(track, section, lines);
     }
 
 private:
-    ViewHooks& next_;
+    bool counting_;
+    Counts counts_;
 };
 
 // The tool's dump, gathered in memory.  The writer is flushed at the end,
 // after a failure too, so the output holds what the tool would have written.
-// Counting is for the page; a plain dump goes without it.
 class DumpSession final : public Session {
 public:
-    explicit DumpSession(bool counted)
-        : counted_(counted), feeder_(counted ? static_cast<ViewHooks&>(counter_) : writer_) {}
+    explicit DumpSession(bool counted) : writer_(sink_, counted) {}
 
     void feed(const std::uint8_t* bytes, std::uint32_t count) override { feeder_.feed(bytes, count); }
     void finish() override {
@@ -147,14 +137,12 @@ public:
     }
     const char* failure() const override { return feeder_.failure(); }
     std::string& output() override { return sink_.text; }
-    const Counts* counts() const override { return counted_ ? &counter_.counts : nullptr; }
+    const Counts* counts() const override { return writer_.counts(); }
 
 private:
     OrbT::StringSink sink_;
-    Trillo::DumpWriter writer_{sink_};
-    Counter counter_{writer_};
-    bool counted_;
-    Feeder feeder_;
+    CountingWriter writer_;
+    Feeder feeder_{writer_};
 };
 
 // The reader's events as a log of records, each a kind byte and its fields,

@@ -33,7 +33,7 @@ namespace Trillo {
 // throws (OrbT::Ex::CannotWriteFile) from the event whose bytes it was
 // taking.  A voice track that ends without a section throws Ex::NoText.  The
 // writer keeps no model of the file: its memory is the buffer.
-class DumpWriter final : public Liedwerk::ParseVSQs::ViewHooks {
+class DumpWriter : public Liedwerk::ParseVSQs::ViewHooks {
 public:
     static constexpr std::size_t kBufferSize = 64 * 1024;
 
