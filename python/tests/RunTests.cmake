@@ -1,12 +1,12 @@
 # The Python package's test, run by CTest:
 #   cmake -DPYTHON=/usr/bin/python3 -DSOURCE=<python/> -DWORK=<folder> -DTRILLO_BIN=<trillo>
-#         -DCXX=<compiler> -DWERROR=<ON|OFF> -P RunTests.cmake
+#         -DTRILLO_CASES=<the shared cases' folder> -DCXX=<compiler> -DWERROR=<ON|OFF> -P RunTests.cmake
 # installs the package as the README says, into a virtual environment of its
 # own under WORK (offline: nothing comes from a package index), and runs its
 # pytest suite with that environment's interpreter.  The build's files stay
 # under WORK, and the extension is compiled by the compiler of the enclosing
 # build, with its warnings as errors when it has them so.
-foreach(var IN ITEMS PYTHON SOURCE WORK TRILLO_BIN CXX WERROR)
+foreach(var IN ITEMS PYTHON SOURCE WORK TRILLO_BIN TRILLO_CASES CXX WERROR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunTests.cmake needs -D${var}=...")
   endif()
@@ -34,6 +34,7 @@ run("installing the package"
 
 # pytest's status 5 (no tests collected) fails like any other non-zero one.
 set(ENV{TRILLO_BIN} "${TRILLO_BIN}")
+set(ENV{TRILLO_CASES} "${TRILLO_CASES}")
 execute_process(COMMAND "${venv}/bin/python" -m pytest -p no:cacheprovider -q -rsx "${SOURCE}/tests"
                 WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
 message("${output}")
