@@ -1,7 +1,7 @@
 # The web tests, from a native build: web/run-tests.sh runs `npm ci` when
 # needed, `npm run build` (Emscripten, into this build folder) and `npm test`:
 # the module against this build's trillo in node, and the page in headless
-# Chromium.  Every tool they need must be there: a missing one stops the
+# Chromium, on the shared cases that the build writes (tests/CMakeLists.txt).  Every tool they need must be there: a missing one stops the
 # configuration instead of leaving the tests out.
 set(trillo_web_missing)
 foreach(tool emcc emcmake ninja node npm chromium)
@@ -19,6 +19,7 @@ endif()
 
 add_test(NAME web
          COMMAND ${CMAKE_COMMAND} -E env TRILLO_BIN=$<TARGET_FILE:trillo>
+                 TRILLO_CASES=$<TARGET_PROPERTY:trillo_cases,TRILLO_CASES_FOLDER>
                  TRILLO_WEB_BUILD=${CMAKE_CURRENT_BINARY_DIR}/wasm TRILLO_WERROR=${TRILLO_WERROR}
                  ${CMAKE_CURRENT_SOURCE_DIR}/run-tests.sh)
 # The first build compiles the libraries with Emscripten, one file at a time.

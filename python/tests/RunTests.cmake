@@ -1,10 +1,10 @@
 # The Python package's test, run by CTest:
 #   cmake -DPYTHON=/usr/bin/python3 -DSOURCE=<python/> -DSTAGE=<folder> -DWORK=<folder>
-#         -DTRILLO_BIN=<trillo> -P RunTests.cmake
+#         -DTRILLO_BIN=<trillo> -DTRILLO_CASES=<the shared cases' folder> -P RunTests.cmake
 # runs the package's pytest suite with Debian's Python, on the package that
 # the build put together in STAGE (its Python files and the module that the
 # build compiled), with WORK as the working folder.
-foreach(var IN ITEMS PYTHON SOURCE STAGE WORK TRILLO_BIN)
+foreach(var IN ITEMS PYTHON SOURCE STAGE WORK TRILLO_BIN TRILLO_CASES)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunTests.cmake needs -D${var}=...")
   endif()
@@ -13,6 +13,7 @@ endforeach()
 file(MAKE_DIRECTORY "${WORK}")
 set(ENV{PYTHONPATH} "${STAGE}")
 set(ENV{TRILLO_BIN} "${TRILLO_BIN}")
+set(ENV{TRILLO_CASES} "${TRILLO_CASES}")
 # pytest's status 5 (no tests collected) fails like any other non-zero one.
 execute_process(COMMAND "${PYTHON}" -m pytest -p no:cacheprovider -q -rsx "${SOURCE}/tests"
                 WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)

@@ -2,6 +2,8 @@
 
 The tool's path comes from TRILLO_BIN (the CTest test sets it to the build's
 trillo).  Without it every test that needs the tool fails: none is skipped.
+The shared cases, with what the tool does with each, come from the folder
+that TRILLO_CASES names (see cases.py).
 """
 
 import hashlib

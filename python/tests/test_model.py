@@ -4,9 +4,8 @@ what read makes of the same file."""
 import pickle
 
 import trillo
-from cases import EXAMPLES
+from cases import EXAMPLES, named
 from rendering import render
-from vsqfiles import Header, Track, dm_track, smf
 
 
 def test_the_worked_example_built_by_hand():
@@ -25,8 +24,8 @@ def test_the_worked_example_built_by_hand():
 
 
 def test_a_section_keeps_duplicates_and_order():
-    text = b"[S]\nk=1\nk=2\na=\n[S]\nk=3\n"
-    read = trillo.read(smf(Header(), [Track().tempo(0, 600000).end_of_track(), dm_track(text)]))
+    # [S]\nk=1\nk=2\na=\n[S]\nk=3\n, and a tempo of 600000 microseconds per quarter note
+    read = trillo.read(named("valid", "keys and sections repeated").data)
     assert read.tracks == [trillo.Track([trillo.Section(b"S", [(b"k", b"1"), (b"k", b"2"), (b"a", b"")]),
                                          trillo.Section(b"S", [(b"k", b"3")])])]
     assert read.tempo_map == [trillo.Tempo(0, 100.0)]
@@ -45,15 +44,7 @@ def test_objects_compare_by_value_and_print_as_their_constructors():
 def test_texts_alike_but_in_the_middle_stay_apart():
     """Names, keys and values of one length whose ends agree, and ones that
     differ only in length or in one byte, alternating: each read as it stands."""
-    texts = [b"%sx%s" % (b"a" * n, b"b" * m) for n in (8, 10) for m in (8, 13)] + [b"", b"=", b"v", b"vv"]
-    variants = [t.replace(b"x", c) for t in texts for c in (b"x", b"y")]
-    lines = [b"[" + variants[0] + b"]"]
-    for round_ in range(3):
-        for i, text in enumerate(variants):
-            lines.append(b"k" * (1 + round_) + text + b"=" + variants[-1 - i])
-            if i % 7 == 6:
-                lines.append(b"[" + (text or b"s") + b"]")
-    data = smf(Header(), [Track().tempo(0, 500000).end_of_track(), dm_track(b"\n".join(lines) + b"\n", 5)])
+    data = named("valid", "texts alike but in the middle").data  # in frames of 5 bytes
     assert render(trillo.read(data)) == trillo.dump(data)
     assert render_decoded(trillo.read(data, encoding="latin-1")) == trillo.dump(data)
 

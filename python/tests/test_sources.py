@@ -8,9 +8,8 @@ import threading
 import pytest
 
 import trillo
-from cases import EXAMPLES, examples, generated_valid
+from cases import EXAMPLES, examples, generated, named
 from rendering import render
-from vsqfiles import dm_track, master, smf, Header
 
 SONG = EXAMPLES / "song.vsq"
 
@@ -146,8 +145,7 @@ def test_other_exceptions_of_read_pass_through_unchanged():
 
 
 def test_encodings():
-    text = "[歌]\n歌詞=あ\nName=\nA=b=c\n"
-    data = smf(Header(), [master(), dm_track(text.encode("cp932"), payload_size=5)])
+    data = named("valid", "code page 932 text").data  # "[歌]\n歌詞=あ\nName=\nA=b=c\n" in frames of 5 bytes
     raw = trillo.read(data)
     assert raw.tracks[0].sections[0].name == "歌".encode("cp932")
     decoded = trillo.read(data, encoding="cp932")
@@ -166,7 +164,7 @@ def test_an_unknown_codec_fails_before_the_file_is_read():
 
 
 def test_threads_read_at_once():
-    cases = examples() + generated_valid(8)
+    cases = examples() + generated()[:8]
     expected = [trillo.dump(case.data) for case in cases]
     results = {}
 

@@ -1,18 +1,35 @@
 // The module in node: its dump is the native tool's, byte for byte, on the
-// bundled examples and on generated files, valid and broken; read gives the
-// same content as a structure.
+// bundled examples and on the shared cases, valid and broken (whose files say
+// what the tool prints); read gives the same content as a structure.
 import assert from 'node:assert/strict';
 import { readdirSync, readFileSync } from 'node:fs';
 import { describe, test } from 'node:test';
 
 import { load, TrilloError } from '../dist/trillo.mjs';
-import { brokenCases, validCases } from './support/cases.mjs';
+import { brokenCases, caseNamed, casesOf, validCases } from './support/cases.mjs';
 import { trillo, trilloOnPath } from './support/native.mjs';
-import { concat, dmTrack, master, smf, Track } from './support/smf.mjs';
 
 const examples = new URL('../../examples/', import.meta.url);
 const trilloModule = await load();
-const text = (bytes) => new TextDecoder().decode(bytes);
+
+function concat(...parts) {
+  const out = new Uint8Array(parts.reduce((size, part) => size + part.length, 0));
+  let at = 0;
+  for (const part of parts) {
+    out.set(part, at);
+    at += part.length;
+  }
+  return out;
+}
+
+// The cuts of the bundled song.vsq, each checked to be the prefix of its length.
+function cutsOfSong() {
+  const whole = readFileSync(new URL('song.vsq', examples));
+  const cuts = casesOf('cut');
+  assert.equal(cuts.length, whole.length);
+  cuts.forEach(({ bytes }, length) => assert.deepEqual(Buffer.from(bytes), whole.subarray(0, length)));
+  return cuts;
+}
 
 // The dump that read's structure stands for: the tool's format, rebuilt.
 function dumpOf(sequence) {
@@ -76,38 +93,31 @@ describe('dump equals the tool', () => {
       assertSameRun(trilloModule.dump(readFileSync(new URL(name, examples))), native);
     });
   }
-  for (const { name, bytes } of validCases) {
-    test(name, () => {
-      const native = trillo(bytes);
-      assert.equal(native.status, 0, native.error);
-      assertSameRun(trilloModule.dump(bytes), native);
+  for (const { what, bytes, expected } of validCases) {
+    test(what, () => {
+      assert.equal(expected.status, 0, expected.error);
+      assertSameRun(trilloModule.dump(bytes), expected);
     });
   }
-  for (const { name, bytes, message } of brokenCases) {
-    test(`broken: ${name}`, () => {
-      const native = trillo(bytes);
-      assert.equal(native.error, `Error: ${message}`);
-      assertSameRun(trilloModule.dump(bytes), native);
+  for (const { what, bytes, message, expected } of brokenCases) {
+    test(`broken: ${what}`, () => {
+      assert.equal(expected.error, `Error: ${message}`);
+      assertSameRun(trilloModule.dump(bytes), expected);
     });
   }
   test('a file cut at every length', () => {
-    const whole = readFileSync(new URL('song.vsq', examples));
-    for (let length = 0; length < whole.length; length++) {
-      const cut = whole.subarray(0, length);
-      assertSameRun(trilloModule.dump(cut), trillo(cut));
-    }
+    for (const { bytes, expected } of cutsOfSong()) assertSameRun(trilloModule.dump(bytes), expected);
   });
   test('a large file, fed in several pieces', () => {
-    const bytes = smf({}, [master(),
-      ...Array.from({ length: 6 }, (_, voice) => dmTrack(`[V${voice}]\n${'key=value\n'.repeat(120000)}`, 119))]);
+    const { bytes, expected } = caseNamed('large', 'six voices of 1.2 MB');
     assert.ok(bytes.length > 3 * (1 << 20), `${bytes.length} bytes`);
-    assertSameRun(trilloModule.dump(bytes), trillo(bytes));
+    assertSameRun(trilloModule.dump(bytes), expected);
   });
 });
 
 describe('the dumper gives what dump gives, however the input is cut', () => {
   // More than two blocks, so that pieces end inside, at and across blocks.
-  const whole = smf({}, [master(), dmTrack(`[S]\n${'field=some value\n'.repeat(150)}`, 100)]);
+  const whole = caseNamed('valid', 'many fields over two blocks').bytes; // 150 fields in frames of 100 bytes
   const expected = trilloModule.dump(whole);
   const dumpInPieces = (pieces) => {
     const dumper = trilloModule.dumper();
@@ -162,33 +172,44 @@ describe('read agrees with the tool', () => {
       assertReadAgrees(readFileSync(path), trilloOnPath(path.pathname));
     });
   }
-  for (const { name, bytes } of validCases.filter((c) => c.name !== 'Shift_JIS bytes')) {
-    test(name, () => assertReadAgrees(bytes, trillo(bytes)));
+  // UTF-8, the default label, decodes every valid case's text but the ones
+  // in Shift_JIS, which that label decodes.
+  const utf8 = new TextDecoder('utf-8', { fatal: true });
+  const isUtf8 = (bytes) => {
+    try {
+      utf8.decode(bytes);
+      return true;
+    } catch {
+      return false;
+    }
+  };
+  const inShiftJis = validCases.filter(({ expected }) => !isUtf8(expected.output));
+  test('the valid cases not in UTF-8 are those in Shift_JIS', () => {
+    assert.deepEqual(inShiftJis.map((c) => c.what), ['Shift_JIS bytes', 'code page 932 text']);
+  });
+  for (const { what, bytes, expected } of validCases) {
+    const label = inShiftJis.some((c) => c.what === what) ? 'shift_jis' : 'utf-8';
+    test(`${what} (${label})`, () => assertReadAgrees(bytes, expected, label));
   }
-  for (const { name, bytes } of brokenCases) {
-    test(`broken: ${name}`, () => assertReadAgrees(bytes, trillo(bytes)));
+  for (const { what, bytes, expected } of brokenCases) {
+    test(`broken: ${what}`, () => assertReadAgrees(bytes, expected));
   }
   test('a file cut at every length', () => {
-    const whole = readFileSync(new URL('song.vsq', examples));
-    for (let length = 0; length < whole.length; length++) {
-      const cut = whole.subarray(0, length);
-      assertReadAgrees(cut, trillo(cut));
-    }
+    for (const { bytes, expected } of cutsOfSong()) assertReadAgrees(bytes, expected);
   });
   test('texts decoded for the label given', () => {
-    const { bytes } = validCases.find((c) => c.name === 'Shift_JIS bytes');
-    assertReadAgrees(bytes, trillo(bytes), 'shift_jis');
+    const { bytes, expected } = caseNamed('valid', 'Shift_JIS bytes');
+    assertReadAgrees(bytes, expected, 'shift_jis');
     assert.deepEqual(trilloModule.read(bytes, 'shift_jis').tracks[0].sections[0].fields, [['L0', 'あい']]);
   });
   test('bytes that the label cannot decode', () => {
-    const { bytes } = validCases.find((c) => c.name === 'Shift_JIS bytes');
+    const { bytes } = caseNamed('valid', 'Shift_JIS bytes');
     assert.throws(() => trilloModule.read(bytes), TypeError);
     assert.throws(() => trilloModule.read(bytes, 'no such encoding'), RangeError);
   });
   test('the tempo map in file order, with the denominator as the power of two itself', () => {
-    const tempoMap = new Track().timeSignature(0, 6, 3).tempo(960, 400000).tempo(0, 0).timeSignature(480, 2, 1)
-      .endOfTrack();
-    const sequence = trilloModule.read(smf({ division: 96 }, [tempoMap, dmTrack('[S]\n')]));
+    // Time 6/8 at 0, tempo 400000 at 960, tempo 0 at 960, time 2/2 at 1440; division 96.
+    const sequence = trilloModule.read(caseNamed('valid', 'a tempo map out of tick order').bytes);
     assert.deepEqual(sequence.tempoMap, [
       { type: 'timeSignature', tick: 0, numerator: 6, denominator: 8 },
       { type: 'tempo', tick: 960, bpm: 150 },

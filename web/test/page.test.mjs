@@ -1,6 +1,7 @@
 // The page in a real browser: Debian's Chromium, headless, opens index.html
 // from file://; the tests choose files as a person would and compare what the
-// page shows and saves with the native tool's output.  Screenshots go to the
+// page shows and saves with the native tool's output (for a shared case, as
+// its files say).  Screenshots go to the
 // build folder (TRILLO_WEB_BUILD, default web/build).
 import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -12,9 +13,8 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
 import { load } from '../dist/trillo.mjs';
-import { brokenCases, validCases } from './support/cases.mjs';
+import { caseNamed } from './support/cases.mjs';
 import { fileOf, trilloOnPath } from './support/native.mjs';
-import { largeVsq } from './support/smf.mjs';
 
 const web = fileURLToPath(new URL('..', import.meta.url));
 const pageUrl = pathToFileURL(join(web, 'index.html')).href;
@@ -131,13 +131,13 @@ describe('the page', () => {
     rmSync(downloads, { recursive: true, force: true });
   });
 
-  const shownBroken = brokenCases.filter((c) => /cut inside a voice|duplicated|trailing byte$/.test(c.name));
-  shownBroken.forEach(({ name, bytes, message }, index) => {
-    test(`keeps the partial dump above the error line: ${name}`, async () => {
+  const shownBroken = ["cut inside a voice track's text", 'a duplicated frame', 'trailing bytes']
+    .map((what) => caseNamed('error', what));
+  shownBroken.forEach(({ what, bytes, message, expected: native }, index) => {
+    test(`keeps the partial dump above the error line: ${what}`, async () => {
       const file = `broken-${index}.vsq`; // a name of its own, so that its summary tells the run
       const path = fileOf(bytes, file);
       await choose(path);
-      const native = trilloOnPath(path);
       assert.equal(native.error, `Error: ${message}`);
       assert.deepEqual(await shown(), {
         dump: new TextDecoder().decode(native.output), error: native.error, errorVisible: true, download: true,
@@ -156,9 +156,8 @@ describe('the page', () => {
   });
 
   test('decodes the dump for the encoding chosen', async () => {
-    const { bytes } = validCases.find((c) => c.name === 'Shift_JIS bytes');
+    const { bytes, expected: native } = caseNamed('valid', 'Shift_JIS bytes');
     const path = fileOf(bytes, 'lyrics.vsq');
-    const native = trilloOnPath(path);
     await choose(path);
     assert.equal((await shown()).dump, new TextDecoder('utf-8').decode(native.output));
     await page.select('#encoding', 'shift_jis');
@@ -169,18 +168,18 @@ describe('the page', () => {
   });
 
   test('reads a file dropped on the page', async () => {
-    const { bytes } = validCases.find((c) => c.name === 'the worked example');
+    const { bytes, expected } = caseNamed('valid', 'the worked example');
     await page.evaluate((data) => {
       const transfer = new DataTransfer();
       transfer.items.add(new File([new Uint8Array(data)], 'dropped.vsq'));
       document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
     }, Array.from(bytes));
     await page.waitForFunction(() => /^dropped\.vsq: .* ms$/.test(document.getElementById('summary').textContent));
-    assert.equal((await shown()).dump, new TextDecoder().decode(trilloOnPath(fileOf(bytes)).output));
+    assert.equal((await shown()).dump, new TextDecoder().decode(expected.output));
   });
 
   test('answers events while it reads a 10 MB file', async (t) => {
-    const bytes = largeVsq(10);
+    const { bytes, expected: native } = caseNamed('large', 'a file of about 10 MB');
     const path = fileOf(bytes, 'large.vsq');
     // Another task, run whenever the page lets the event loop turn: it notes
     // how much of the dump is on the page while the file is being read, and
@@ -206,7 +205,6 @@ describe('the page', () => {
     t.diagnostic(`longest wait between turns of the event loop: ${Math.round(longestWait)} ms`);
     const slices = Math.ceil(bytes.length / (1 << 20));
     assert.ok(partials >= slices / 2, `the event loop turned with ${partials} partial dumps shown, for ${slices} slices`);
-    const native = trilloOnPath(path);
     assert.equal((await shown()).dump, new TextDecoder().decode(native.output));
     assert.match(await summary(), expectedSummary('large.vsq', bytes));
   });
