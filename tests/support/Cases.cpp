@@ -9,7 +9,7 @@
 #include <trillo/DumpWriter.h>
 #include <trillo/Errors.h>
 #include <trillo/FileSource.h>
-#include <trillo/ReadAll.h>
+#include <trillo/ReadLoop.h>
 
 namespace Fixture {
 
