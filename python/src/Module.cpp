@@ -20,6 +20,7 @@
 #include "Failures.h"
 #include "Sinks.h"
 #include "Sources.h"
+#include "Texts.h"
 #include "Write.h"
 
 namespace py = pybind11;
@@ -179,6 +180,22 @@ PYBIND11_MODULE(_trillo, module) {
     module.def("write", &TrilloPy::write, py::arg("division"), py::arg("tempo_map"), py::arg("voices"),
                "write(division, tempo_map, voices) -> bytes, or (kind, index, offset, description) for the "
                "writer's first problem; see trillo.write.");
+    module.def(
+        "voice_texts",
+        [](const py::list& tracks, const std::string& encoding) {
+            return TrilloPy::voiceTexts(tracks, encoding.c_str());
+        },
+        py::arg("tracks"), py::arg("encoding"),
+        "voice_texts(tracks, encoding) -> list of bytes, or (where, kind, message) for the first part that "
+        "no line carries as it is; see trillo.write.");
+    module.def(
+        "locate",
+        [](const py::list& tracks, std::size_t number, const std::string& encoding) {
+            return TrilloPy::locate(tracks, number, encoding.c_str());
+        },
+        py::arg("tracks"), py::arg("number"), py::arg("encoding"),
+        "locate(tracks, number, encoding) -> (where, kind, message) | None: the first part of tracks[number] "
+        "that its line cannot carry.");
     module.def("describe", &TrilloPy::describe, py::arg("kind"),
                "describe(kind) -> str: what the writer says of a problem kind, such as \"DivisionOutOfRange\".");
     module.def("microseconds_per_quarter", &TrilloPy::microsecondsPerQuarter, py::arg("bpm"),

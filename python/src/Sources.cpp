@@ -10,12 +10,7 @@ namespace py = pybind11;
 
 namespace TrilloPy {
 
-namespace {
-
-// Describes what the caller gave, for a TypeError.
 std::string typeName(py::handle object) { return py::str(py::type::handle_of(object).attr("__name__")); }
-
-} // namespace
 
 PathSource::PathSource(const std::string& path) : stream_(std::fopen(path.c_str(), "rb")) {
     if (!stream_) throw OrbT::Ex::CannotOpenFile();

@@ -1,25 +1,23 @@
 """trillo.write: a Sequence back into a VSQ file.
 
 The Sequence is checked and turned into the writer's parts here: the
-division, the tempo map as tuples, and each track's INI-like text as bytes.
-The extension's writer checks the rest, lays the file out and writes it.  A
+division and the tempo map as tuples.  The extension makes each track's
+INI-like text (and names a name, key or value that no line can carry), and
+its writer checks the rest, lays the file out and writes it.  A
 problem raises CannotWrite naming the part at fault by its place in the
 Sequence ("tracks[0].sections[2].fields[1]").
 """
 
 import operator
 import os
-from typing import Any, List, NoReturn, Optional, Tuple, Union
+from typing import Any, NoReturn, Tuple, Union
 
 from . import _trillo
 from ._errors import CannotOpenFile, CannotWrite, CannotWriteFile
-from ._model import Sequence, Tempo, TimeSignature, Track
+from ._model import Sequence, Tempo, TimeSignature
 
 _MAX_TICK = 0xFFFFFFFF
 _TEMPO, _TIME_SIGNATURE = 0, 1
-
-Text = Union[bytes, bytearray, str]
-
 
 def _fail(where: str, kind: str, what: str) -> NoReturn:
     error = CannotWrite(f"{where}: {what}")
@@ -33,16 +31,6 @@ def _integer(value: Any, where: str) -> int:
         return operator.index(value)
     except TypeError:
         raise TypeError(f"{where} must be an int, not {type(value).__name__}") from None
-
-
-def _bytes(text: Any, encoding: str, where: str) -> bytes:
-    if isinstance(text, bytes):
-        return text
-    if isinstance(text, str):
-        return text.encode(encoding)
-    if isinstance(text, bytearray):
-        return bytes(text)
-    raise TypeError(f"{where} must be bytes or str, not {type(text).__name__}")
 
 
 def _division(sequence: Sequence[Any]) -> int:
@@ -85,88 +73,6 @@ def _tempo_entry(event: Any, where: str) -> Tuple[int, int, int, int]:
     raise TypeError(f"{where} must be a Tempo or a TimeSignature, not {type(event).__name__}")
 
 
-def _as_bytes(fields: List[Tuple[Any, Any]], encoding: str, where: str) -> List[Tuple[bytes, bytes]]:
-    """A section's fields with str keys and values encoded; a whole list of
-    str is encoded at once, a mixed one pair by pair."""
-    try:
-        return [(key.encode(encoding), value.encode(encoding)) for key, value in fields]
-    except AttributeError:
-        pass
-    pairs = []
-    for f, (key, value) in enumerate(fields):
-        pairs.append((_bytes(key, encoding, f"{where}.fields[{f}] key"),
-                      _bytes(value, encoding, f"{where}.fields[{f}] value")))
-    return pairs
-
-
-def _section_lines(section: Any, where: str, encoding: str) -> List[bytes]:
-    """A section's lines, without their newlines.  Checked here: the types,
-    and what the writer cannot see in the text (a "]" inside the name, an "="
-    inside a key); a newline inside a name, key or value shows as a surplus
-    line."""
-    name = _bytes(section.name, encoding, where + ".name")
-    if b"]" in name:
-        _fail(where + ".name", "MalformedSection", 'a section name must not contain "]"')
-    fields = section.fields
-    try:  # bytes throughout, the common case: no call per field
-        lines = [b"[" + name + b"]"] + [key + b"=" + value for key, value in fields]
-        keys = b"".join([key for key, _ in fields])
-    except TypeError:
-        fields = _as_bytes(fields, encoding, where)
-        lines = [b"[" + name + b"]"] + [key + b"=" + value for key, value in fields]
-        keys = b"".join([key for key, _ in fields])
-    if b"=" in keys:
-        f = next(f for f, (key, _) in enumerate(fields) if b"=" in _bytes(key, encoding, ""))
-        _fail(f"{where}.fields[{f}]", "MalformedField", 'a key must not contain "="')
-    return lines
-
-
-def _lines(track: Track[Any], number: int, encoding: str) -> List[bytes]:
-    """The track's lines, without their newlines."""
-    lines: List[bytes] = []
-    for s, section in enumerate(track.sections):
-        lines += _section_lines(section, f"tracks[{number}].sections[{s}]", encoding)
-    return lines
-
-
-def _fault_of(text: bytes, what: str, may_be_empty: bool) -> Optional[Tuple[str, str]]:
-    """The kind and message of what a name, key or value holds that a line
-    cannot carry, or None."""
-    if b"\n" in text:
-        return "NewlineInText", f'a {what} must not contain "\\n"'
-    if b"\0" in text:
-        return "ZeroByte", f"a {what} must not contain a 0 byte"
-    if not text and not may_be_empty:
-        return ("MalformedSection" if what == "section name" else "MalformedField"), f"a {what} must not be empty"
-    return None
-
-
-def _locate(track: Track[Any], number: int, encoding: str) -> None:
-    """Raises CannotWrite for the first name, key or value of the track that
-    its text cannot carry; returns if there is none.  Looked for once the text
-    is known to be wrong."""
-    for s, section in enumerate(track.sections):
-        where = f"tracks[{number}].sections[{s}]"
-        fault = _fault_of(_bytes(section.name, encoding, where + ".name"), "section name", False)
-        if fault:
-            _fail(where + ".name", *fault)
-        for f, (key, value) in enumerate(section.fields):
-            for part, text in (("key", key), ("value", value)):
-                fault = _fault_of(_bytes(text, encoding, f"{where}.fields[{f}] {part}"), part, part == "value")
-                if fault:
-                    _fail(f"{where}.fields[{f}]", *fault)
-
-
-def _voice(track: Any, number: int, encoding: str) -> bytes:
-    if not isinstance(track, Track):
-        raise TypeError(f"tracks[{number}] must be a Track, not {type(track).__name__}")
-    lines = _lines(track, number, encoding)
-    text = b"\n".join(lines) + b"\n" if lines else b""
-    if text.count(b"\n") != len(lines):
-        _locate(track, number, encoding)
-    return text
-
-
 def _problem(sequence: Sequence[Any], encoding: str, problem: Tuple[str, int, int, str]) -> NoReturn:
     kind, index, _, description = problem
     if kind in ("TempoOutOfRange", "NumeratorOutOfRange", "DenominatorNotPowerOfTwo", "TickBeforePrevious",
@@ -177,7 +83,9 @@ def _problem(sequence: Sequence[Any], encoding: str, problem: Tuple[str, int, in
     if kind == "TempoMapTooLong":
         _fail("tempo_map", kind, description)
     if kind not in ("EmptyText", "TrackTooLong"):
-        _locate(sequence.tracks[index], index, encoding)
+        fault = _trillo.locate(list(sequence.tracks), index, encoding)
+        if fault is not None:
+            _fail(*fault)
     _fail(f"tracks[{index}]", kind, description)
 
 
@@ -190,7 +98,9 @@ def encode(sequence: Sequence[Any], encoding: str) -> bytes:
     voices = _integer(sequence.voices, "voices")
     if voices != len(sequence.tracks):
         _fail("voices", "VoicesMismatch", f"voices is {voices}, but the sequence has {len(sequence.tracks)} tracks")
-    texts = [_voice(track, number, encoding) for number, track in enumerate(sequence.tracks)]
+    texts = _trillo.voice_texts(list(sequence.tracks), encoding)
+    if isinstance(texts, tuple):
+        _fail(*texts)
     result = _trillo.write(division, tempo_map, texts)
     if isinstance(result, tuple):
         _problem(sequence, encoding, result)

@@ -16,6 +16,10 @@
 
 namespace Liedwerk {
 
+// The byte that ends a section line's name, and a field line's key.
+constexpr char kNameEnd = ']';
+constexpr char kKeyEnd = '=';
+
 enum class LineKind {
     Section,            // "[name]"
     Field,              // "key=value" inside a section
@@ -28,11 +32,11 @@ enum class LineKind {
 // section is open before it.
 inline LineKind readLine(std::string_view line, bool sectionOpen) {
     if (!line.empty() && line[0] == '[') {
-        const std::size_t close = line.find(']');
+        const std::size_t close = line.find(kNameEnd);
         return close > 1 && close + 1 == line.size() ? LineKind::Section : LineKind::MalformedSection;
     }
     if (!sectionOpen) return LineKind::FieldBeforeSection;
-    const std::size_t equals = line.find('=');
+    const std::size_t equals = line.find(kKeyEnd);
     return equals != 0 && equals != std::string_view::npos ? LineKind::Field : LineKind::MalformedField;
 }
 

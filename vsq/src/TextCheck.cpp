@@ -76,6 +76,15 @@ private:
 
 } // namespace
 
+PartFault checkPart(Part part, std::string_view text) {
+    const char end = part == Part::SectionName ? kNameEnd : kKeyEnd;
+    if (part != Part::Value && text.find(end) != std::string_view::npos) return PartFault::Delimiter;
+    if (text.find('\n') != std::string_view::npos) return PartFault::Newline;
+    if (text.find('\0') != std::string_view::npos) return PartFault::ZeroByte;
+    if (part != Part::Value && text.empty()) return PartFault::Empty;
+    return PartFault::None;
+}
+
 Problem checkText(std::string_view text) {
     if (text.empty()) {
         Problem problem;

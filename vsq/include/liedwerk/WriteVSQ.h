@@ -106,6 +106,21 @@ const char* describe(Problem::Kind kind);
 // is 0).  Content's rules for texts, but for the track's size.
 Problem checkText(std::string_view text);
 
+// The parts that a voice's lines are made of, for a program that makes the
+// text from them: "[" name "]" and key "=" value.
+enum class Part : std::uint8_t { SectionName, Key, Value };
+
+// What keeps a part from standing in its line so that the reader reads it
+// back as it is, the first of these that holds:
+enum class PartFault : std::uint8_t {
+    None,
+    Delimiter, // the byte that ends the part: "]" in a section's name, "=" in a key
+    Newline,   // a "\n", which would end the line
+    ZeroByte,  // a 0 byte, which would end the frame's text
+    Empty,     // an empty section name or key
+};
+PartFault checkPart(Part part, std::string_view text);
+
 } // namespace WriteVSQs
 
 namespace Ex {
