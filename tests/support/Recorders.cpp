@@ -109,28 +109,6 @@ void SMFRecorder::onTrackEvent(std::int32_t track, const OrbSMF::SMFEvent& e) {
     tick_ = e.tick;
 }
 
-void VSQRecorder::onHeader(std::int32_t voices, std::int32_t division) {
-    log += line("header voices=%d division=%d", voices, division);
-}
-void VSQRecorder::onEndFile() { log += "end file\n"; }
-void VSQRecorder::onBeginTempoMap() { log += "begin tempo map\n"; }
-void VSQRecorder::onEndTempoMap() { log += "end tempo map\n"; }
-void VSQRecorder::onTempo(std::uint32_t tick, double tempo) { log += line("tempo %u %.6f", tick, tempo); }
-void VSQRecorder::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
-    log += line("time %u %u/%u", tick, numerator, denominator);
-}
-void VSQRecorder::onBeginTrack(std::int32_t track) { log += line("begin track %d", track); }
-void VSQRecorder::onEndTrack(std::int32_t track) { log += line("end track %d", track); }
-void VSQRecorder::onBeginSection(std::int32_t track, const char* name) {
-    log += "begin section " + std::to_string(track) + " " + name + "\n";
-}
-void VSQRecorder::onEndSection(std::int32_t track, const char* name) {
-    log += "end section " + std::to_string(track) + " " + name + "\n";
-}
-void VSQRecorder::onField(std::int32_t track, const char* section, const char* key, const char* value) {
-    log += "field " + std::to_string(track) + " " + section + " " + key + "=" + value + "\n";
-}
-
 void VSQViewRecorder::onHeader(std::int32_t voices, std::int32_t division) {
     log += line("header voices=%d division=%d", voices, division);
 }

@@ -45,27 +45,8 @@ private:
     std::uint32_t tick_ = 0; // the chunk's delta times so far
 };
 
-// Logs every VSQ reader call.
-class VSQRecorder : public Liedwerk::ParseVSQs::Hooks {
-public:
-    void onHeader(std::int32_t voices, std::int32_t division) override;
-    void onEndFile() override;
-    void onBeginTempoMap() override;
-    void onEndTempoMap() override;
-    void onTempo(std::uint32_t tick, double tempo) override;
-    void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) override;
-    void onBeginTrack(std::int32_t track) override;
-    void onEndTrack(std::int32_t track) override;
-    void onBeginSection(std::int32_t track, const char* name) override;
-    void onEndSection(std::int32_t track, const char* name) override;
-    void onField(std::int32_t track, const char* section, const char* key, const char* value) override;
-
-    std::string log;
-};
-
-// Logs every call of the reader's receiver with lengths, in the lines that
-// VSQRecorder writes: a run of lines is logged as the calls it stands for, so
-// the two logs of one input must be the same.
+// Logs every call of the reader's receiver, one line each; a run of lines is
+// logged as the calls it stands for (the default onLines).
 class VSQViewRecorder : public Liedwerk::ParseVSQs::ViewHooks {
 public:
     void onHeader(std::int32_t voices, std::int32_t division) override;
@@ -82,6 +63,36 @@ public:
     // The default cuts a run of lines into its calls.
 
     std::string log;
+};
+
+// Logs every call of the reader's receiver of terminated strings, in
+// VSQViewRecorder's lines: the logs of the two receivers for one input must
+// be the same.
+class VSQRecorder : public Liedwerk::ParseVSQs::Hooks {
+    VSQViewRecorder views_; // keeps the log
+
+public:
+    VSQRecorder() = default;
+    VSQRecorder(const VSQRecorder&) = delete; // log refers to its own views_
+    VSQRecorder& operator=(const VSQRecorder&) = delete;
+
+    void onHeader(std::int32_t voices, std::int32_t division) override { views_.onHeader(voices, division); }
+    void onEndFile() override { views_.onEndFile(); }
+    void onBeginTempoMap() override { views_.onBeginTempoMap(); }
+    void onEndTempoMap() override { views_.onEndTempoMap(); }
+    void onTempo(std::uint32_t tick, double tempo) override { views_.onTempo(tick, tempo); }
+    void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) override {
+        views_.onTimeSignature(tick, numerator, denominator);
+    }
+    void onBeginTrack(std::int32_t track) override { views_.onBeginTrack(track); }
+    void onEndTrack(std::int32_t track) override { views_.onEndTrack(track); }
+    void onBeginSection(std::int32_t track, const char* name) override { views_.onBeginSection(track, name); }
+    void onEndSection(std::int32_t track, const char* name) override { views_.onEndSection(track, name); }
+    void onField(std::int32_t track, const char* section, const char* key, const char* value) override {
+        views_.onField(track, section, key, value);
+    }
+
+    std::string& log = views_.log;
 };
 
 // Logs every text parser call; a run of lines as the calls it stands for.

@@ -14,7 +14,9 @@ struct SystemError : Base {}; // the platform refused an operation
 
 struct IllegalFormat : DataError {}; // the container's syntax is broken
 
-// A number field did not convert as a whole.  Caught where it is thrown.
+// A number field did not convert as a whole.  The readers report that by a
+// return value and throw this nowhere: the class stays for programs that
+// name it.
 struct ParseError : DataError {};
 
 struct CannotOpenFile : SystemError {};
