@@ -82,6 +82,8 @@ py::tuple report(const std::string& where, Part part, PartFault fault) {
         if (part == Part::SectionName)
             return py::make_tuple(where, "MalformedSection", "a section name must not contain \"]\"");
         return py::make_tuple(where, "MalformedField", "a key must not contain \"=\"");
+    case PartFault::Bracket:
+        return py::make_tuple(where, "MalformedField", "a key must not begin with \"[\"");
     case PartFault::Newline:
         return py::make_tuple(where, "NewlineInText", "a " + what + " must not contain \"\\n\"");
     case PartFault::ZeroByte:
@@ -103,8 +105,8 @@ struct SectionParts {
 };
 
 // The section's name and fields as bytes.  A name that holds "]" is
-// reported before its fields are looked at; a key that holds "=", once all
-// the section's fields are bytes.
+// reported before its fields are looked at; a key that holds "=" or begins
+// with "[", once all the section's fields are bytes.
 py::object sectionParts(py::handle section, const char* encoding, SectionParts& parts) {
     parts.name = bytesOf(section.attr("name"), encoding, parts.where + ".name");
     if (Liedwerk::WriteVSQs::checkPart(Part::SectionName, view(parts.name)) == PartFault::Delimiter)
@@ -115,9 +117,11 @@ py::object sectionParts(py::handle section, const char* encoding, SectionParts& 
         const std::string where = parts.where + ".fields[" + std::to_string(index++) + "]";
         parts.fields.emplace_back(bytesOf(key, encoding, where + " key"), bytesOf(value, encoding, where + " value"));
     }
-    for (std::size_t f = 0; f < parts.fields.size(); ++f)
-        if (Liedwerk::WriteVSQs::checkPart(Part::Key, view(parts.fields[f].first)) == PartFault::Delimiter)
-            return report(parts.where + ".fields[" + std::to_string(f) + "]", Part::Key, PartFault::Delimiter);
+    for (std::size_t f = 0; f < parts.fields.size(); ++f) {
+        const PartFault fault = Liedwerk::WriteVSQs::checkPart(Part::Key, view(parts.fields[f].first));
+        if (fault == PartFault::Delimiter || fault == PartFault::Bracket)
+            return report(parts.where + ".fields[" + std::to_string(f) + "]", Part::Key, fault);
+    }
     return py::none();
 }
 

@@ -190,6 +190,8 @@ FAILURES = [
     ("a key with =", one_track(S(b"A"), S(b"B", [(b"a=b", b"v")])), "MalformedField", FIELD, '"="'),
     ("a str key with = after one without", one_track(S("A"), S("B", [("k", "v"), ("a=b", "v")])), "MalformedField",
      "tracks[0].sections[1].fields[1]", '"="'),
+    # "[k=]" would read back as a section line.
+    ("a key that begins with [", one_track(S(b"A"), S(b"B", [(b"[k", b"]")])), "MalformedField", FIELD, '"["'),
     ("a key with a newline", one_track(S(b"A"), S(b"B", [(b"a\n", b"v")])), "NewlineInText", FIELD, "key"),
     ("a value with a newline", one_track(S(b"A"), S(b"B", [(b"k", b"\n[C]")])), "NewlineInText", FIELD, "value"),
     ("a str value with a newline", one_track(S("A"), S("B", [("k", "v\n")])), "NewlineInText", FIELD, "value"),

@@ -335,6 +335,52 @@ TEST(WriteVSQ, CheckText) {
 
 // Each kind of faulty line in place of each line of a longer text: lines of
 // many lengths, some longer than the 64 bytes that are judged at once.
+// A part that passes stands in its line and reads back as it is: the text
+// made of it passes checkText; one that does not is named by its first fault.
+TEST(WriteVSQ, CheckPart) {
+    using Liedwerk::WriteVSQs::checkPart;
+    using Liedwerk::WriteVSQs::Part;
+    using Liedwerk::WriteVSQs::PartFault;
+    const struct {
+        Part part;
+        std::string text;
+        PartFault fault;
+    } cases[] = {
+        {Part::SectionName, "S", PartFault::None},
+        {Part::SectionName, "[S", PartFault::None},
+        {Part::SectionName, "a=b c", PartFault::None},
+        {Part::SectionName, "a]b", PartFault::Delimiter},
+        {Part::SectionName, "a]\n", PartFault::Delimiter},
+        {Part::SectionName, "a\nb", PartFault::Newline},
+        {Part::SectionName, std::string("a\0\n", 3), PartFault::Newline},
+        {Part::SectionName, std::string("\0", 1), PartFault::ZeroByte},
+        {Part::SectionName, "", PartFault::Empty},
+        {Part::Key, "k", PartFault::None},
+        {Part::Key, "k[", PartFault::None},
+        {Part::Key, "[k", PartFault::Bracket},
+        {Part::Key, "[k]", PartFault::Bracket},
+        {Part::Key, "[k=", PartFault::Delimiter},
+        {Part::Key, "a=b", PartFault::Delimiter},
+        {Part::Key, "=", PartFault::Delimiter},
+        {Part::Key, "k\r\n", PartFault::Newline},
+        {Part::Key, std::string("k\0", 2), PartFault::ZeroByte},
+        {Part::Key, "", PartFault::Empty},
+        {Part::Value, "", PartFault::None},
+        {Part::Value, "a=b]c[", PartFault::None},
+        {Part::Value, "v\n[S]", PartFault::Newline},
+        {Part::Value, std::string("\0", 1), PartFault::ZeroByte},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(checkPart(c.part, c.text), c.fault);
+        if (c.fault != PartFault::None) continue;
+        // "[S]" then "k=v" with the part in its place: the reader's lines.
+        const std::string name = c.part == Part::SectionName ? c.text : "S";
+        const std::string field = c.part == Part::Key ? c.text + "=v" : c.part == Part::Value ? "k=" + c.text : "k=v";
+        EXPECT_EQ(Liedwerk::WriteVSQs::checkText("[" + name + "]\n" + field + "\n").kind, Problem::None);
+    }
+}
+
 TEST(WriteVSQ, CheckTextFindsTheFaultyLineAnywhere) {
     std::vector<std::string> lines = {"[S]"};
     for (std::size_t i = 1; i < 120; ++i)

@@ -16,7 +16,9 @@
 
 namespace Liedwerk {
 
-// The byte that ends a section line's name, and a field line's key.
+// The first byte of a section line; the byte that ends its name, and the one
+// that ends a field line's key.
+constexpr char kSectionStart = '[';
 constexpr char kNameEnd = ']';
 constexpr char kKeyEnd = '=';
 
@@ -31,7 +33,7 @@ enum class LineKind {
 // What a complete line (without its "\n") is; sectionOpen tells whether a
 // section is open before it.
 inline LineKind readLine(std::string_view line, bool sectionOpen) {
-    if (!line.empty() && line[0] == '[') {
+    if (!line.empty() && line[0] == kSectionStart) {
         const std::size_t close = line.find(kNameEnd);
         return close > 1 && close + 1 == line.size() ? LineKind::Section : LineKind::MalformedSection;
     }

@@ -79,6 +79,7 @@ private:
 PartFault checkPart(Part part, std::string_view text) {
     const char end = part == Part::SectionName ? kNameEnd : kKeyEnd;
     if (part != Part::Value && text.find(end) != std::string_view::npos) return PartFault::Delimiter;
+    if (part == Part::Key && !text.empty() && text[0] == kSectionStart) return PartFault::Bracket;
     if (text.find('\n') != std::string_view::npos) return PartFault::Newline;
     if (text.find('\0') != std::string_view::npos) return PartFault::ZeroByte;
     if (part != Part::Value && text.empty()) return PartFault::Empty;

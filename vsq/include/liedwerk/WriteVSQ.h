@@ -115,6 +115,7 @@ enum class Part : std::uint8_t { SectionName, Key, Value };
 enum class PartFault : std::uint8_t {
     None,
     Delimiter, // the byte that ends the part: "]" in a section's name, "=" in a key
+    Bracket,   // a key that begins with "[", which would make its line a section line
     Newline,   // a "\n", which would end the line
     ZeroByte,  // a 0 byte, which would end the frame's text
     Empty,     // an empty section name or key
