@@ -166,7 +166,8 @@ class CannotWrite(Error, ValueError):
     "TickOutOfRange", "TempoOutOfRange", "NumeratorOutOfRange",
     "DenominatorNotPowerOfTwo", "TickBeforePrevious", "StepTooLong",
     "EmptyText" (a track without sections), "MalformedSection" (an empty name,
-    or one with "]"), "MalformedField" (an empty key, or one with "="),
+    or one with "]"), "MalformedField" (an empty key, one with "=", or one
+    that begins with "["),
     "NewlineInText", "ZeroByte", "TrackTooLong" or "TempoMapTooLong".
     error.partial is None: nothing was written.
     """
