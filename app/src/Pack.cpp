@@ -37,7 +37,7 @@ struct Input {
 
 // Reads stream to its end; false when reading fails.  A regular file's size
 // gives the room at once, with one byte more to meet the end in the same read.
-bool readAll(std::FILE* stream, Input& input) {
+bool readStream(std::FILE* stream, Input& input) {
     struct stat info {};
     std::size_t capacity = kFirstCapacity;
     if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
@@ -62,10 +62,10 @@ int failAt(const DumpFault& fault) { return fail("line " + std::to_string(fault.
 // Reads the dump named by path ("-": standard input); the failure's message
 // or null.
 const char* readDumpFile(const char* path, Input& input) {
-    if (std::string_view(path) == "-") return readAll(stdin, input) ? nullptr : "cannot read the dump";
+    if (std::string_view(path) == "-") return readStream(stdin, input) ? nullptr : "cannot read the dump";
     std::FILE* stream = std::fopen(path, "rb");
     if (stream == nullptr) return "cannot open the dump";
-    const bool ok = readAll(stream, input);
+    const bool ok = readStream(stream, input);
     std::fclose(stream);
     return ok ? nullptr : "cannot read the dump";
 }

@@ -158,13 +158,13 @@ py::object firstFault(const std::vector<SectionParts>& parts) {
     return py::none();
 }
 
-// "[name]" and "key=value" lines, each with its "\n".
+// The track's text: its section and field lines.
 std::string textOf(const std::vector<SectionParts>& parts, std::size_t& lines) {
     std::string text;
     for (const SectionParts& section : parts) {
-        text.append(1, '[').append(view(section.name)).append("]\n");
+        Liedwerk::WriteVSQs::appendSectionLine(text, view(section.name));
         for (const auto& [key, value] : section.fields)
-            text.append(view(key)).append(1, '=').append(view(value)) += '\n';
+            Liedwerk::WriteVSQs::appendFieldLine(text, view(key), view(value));
         lines += 1 + section.fields.size();
     }
     return text;

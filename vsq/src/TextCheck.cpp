@@ -86,6 +86,14 @@ PartFault checkPart(Part part, std::string_view text) {
     return PartFault::None;
 }
 
+void appendSectionLine(std::string& text, std::string_view name) {
+    text.append(1, kSectionStart).append(name).append(1, kNameEnd) += '\n';
+}
+
+void appendFieldLine(std::string& text, std::string_view key, std::string_view value) {
+    text.append(key).append(1, kKeyEnd).append(value) += '\n';
+}
+
 Problem checkText(std::string_view text) {
     if (text.empty()) {
         Problem problem;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -121,6 +122,11 @@ enum class PartFault : std::uint8_t {
     Empty,     // an empty section name or key
 };
 PartFault checkPart(Part part, std::string_view text);
+
+// Appends a section line, "[" name "]" and its "\n", or a field line, key "="
+// value and its "\n", to a voice's text.
+void appendSectionLine(std::string& text, std::string_view name);
+void appendFieldLine(std::string& text, std::string_view key, std::string_view value);
 
 } // namespace WriteVSQs
 
