@@ -1,5 +1,7 @@
 #include "Builder.h"
 
+#include "Objects.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -8,12 +10,6 @@ namespace py = pybind11;
 namespace TrilloPy {
 
 namespace {
-
-// Takes a new reference from the C API; null means a Python error is set.
-py::object owned(PyObject* object) {
-    if (object == nullptr) throw py::error_already_set();
-    return py::reinterpret_steal<py::object>(object);
-}
 
 py::object call(const py::object& type, std::initializer_list<PyObject*> args) {
     return owned(PyObject_Vectorcall(type.ptr(), const_cast<PyObject* const*>(args.begin()), args.size(), nullptr));

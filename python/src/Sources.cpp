@@ -1,5 +1,7 @@
 #include "Sources.h"
 
+#include "Objects.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -9,8 +11,6 @@
 namespace py = pybind11;
 
 namespace TrilloPy {
-
-std::string typeName(py::handle object) { return py::str(py::type::handle_of(object).attr("__name__")); }
 
 PathSource::PathSource(const std::string& path) : stream_(std::fopen(path.c_str(), "rb")) {
     if (!stream_) throw OrbT::Ex::CannotOpenFile();

@@ -16,9 +16,6 @@
 
 namespace TrilloPy {
 
-// The name of an object's type, for a TypeError.
-std::string typeName(pybind11::handle object);
-
 // How much a file or a file object is asked for at a time.
 constexpr std::size_t kBlockSize = 64 * 1024;
 

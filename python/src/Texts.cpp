@@ -8,7 +8,7 @@
 
 #include <liedwerk/WriteVSQ.h>
 
-#include "Sources.h"
+#include "Objects.h"
 
 namespace py = pybind11;
 
@@ -18,11 +18,6 @@ namespace {
 
 using Liedwerk::WriteVSQs::Part;
 using Liedwerk::WriteVSQs::PartFault;
-
-py::object owned(PyObject* object) {
-    if (object == nullptr) throw py::error_already_set();
-    return py::reinterpret_steal<py::object>(object);
-}
 
 std::string_view view(const py::bytes& bytes) {
     return std::string_view(PyBytes_AS_STRING(bytes.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(bytes.ptr())));
@@ -62,21 +57,11 @@ std::pair<py::object, py::object> unpack(py::handle field) {
     return {got[0], got[1]};
 }
 
-const char* nameOf(Part part) {
-    switch (part) {
-    case Part::SectionName:
-        return "section name";
-    case Part::Key:
-        return "key";
-    case Part::Value:
-        break;
-    }
-    return "value";
-}
+const char* const kPartNames[] = {"section name", "key", "value"}; // by Part
 
 // The fault of a part as trillo.write reports it: (where, kind, message).
 py::tuple report(const std::string& where, Part part, PartFault fault) {
-    const std::string what = nameOf(part);
+    const std::string what = kPartNames[static_cast<int>(part)];
     switch (fault) {
     case PartFault::Delimiter:
         if (part == Part::SectionName)

@@ -1,5 +1,15 @@
-#include <trillo/Run.h>
-
+// trillo: dumps one VSQ file to standard output.
+//
+//   trillo FILE       dumps the VSQ file to standard output
+//   trillo -          the same, with the file read from standard input
+//   trillo --help     a short help on standard output
+//   trillo --version  "trillo <version>" on standard output
+//
+// Exit status 0 when the dump (or the help, or the version) is complete on
+// standard output.  Any other argument count writes the usage line to
+// standard error; every failure writes its one "Error: " line there; both
+// exit with 1.  What was dumped before a failure has then been handed to
+// standard output's stream, which the process's normal exit flushes.
 #include <cstdio>
 #include <cstring>
 
@@ -76,7 +86,10 @@ void runWith(const char* argument) {
 
 } // namespace
 
-int run(int argc, char** argv) {
+} // namespace Trillo
+
+int main(int argc, char** argv) {
+    using namespace Trillo;
     if (argc != 2) {
         std::fputs(kUsage, stderr);
         return 1;
@@ -89,5 +102,3 @@ int run(int argc, char** argv) {
         return 1;
     }
 }
-
-} // namespace Trillo

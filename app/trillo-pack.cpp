@@ -1,4 +1,16 @@
-#include <trillo/Pack.h>
+// trillo-pack [DUMP]: reads trillo's dump from the file DUMP, or
+// from standard input when DUMP is "-" or missing, and writes the VSQ file it
+// shows to standard output.  The whole dump is read and checked before the
+// first byte is written, so a dump with a fault writes nothing.  Exits with 0
+// on success; on failure writes one line to standard error and exits with 1:
+//
+//   usage: trillo-pack [DUMP]                   more than one argument
+//   trillo-pack: line N: <what is wrong>        the dump is not one trillo writes,
+//                                               or shows what cannot be written
+//   trillo-pack: cannot open the dump           (and the other failures of the
+//   trillo-pack: cannot read the dump            system, without a line)
+//   trillo-pack: cannot write standard output
+//   trillo-pack: out of memory
 
 #include <sys/stat.h>
 
@@ -91,7 +103,10 @@ int pack(const char* path) {
 
 } // namespace
 
-int runPack(int argc, char** argv) {
+} // namespace Trillo
+
+int main(int argc, char** argv) {
+    using namespace Trillo;
     if (argc > 2) {
         std::fputs(kUsage, stderr);
         return 1;
@@ -102,5 +117,3 @@ int runPack(int argc, char** argv) {
         return fail("out of memory");
     }
 }
-
-} // namespace Trillo
