@@ -44,6 +44,11 @@ std::optional<std::uint32_t> microsecondsPerQuarter(double tempo) {
     return best;
 }
 
+std::string unprintableTempo(double tempo) {
+    TempoText text;
+    return "no tempo of 1 to 16777215 microseconds per quarter note prints as " + std::string(printTempo(tempo, text));
+}
+
 std::size_t textLength(std::string_view bytes) {
     if (!bytes.empty() && bytes[0] == '\n') return 0; // the first line is empty
     const std::size_t blank = bytes.find("\n\n");

@@ -149,7 +149,7 @@ private:
             if (!isTwoDecimals(text) || DumpFormat::printTempo(tempo, printed) != text)
                 return failHere("a tempo has two decimals, as in 120.00, or is inf");
             const std::optional<std::uint32_t> value = DumpFormat::microsecondsPerQuarter(tempo);
-            if (!value) return failHere("no tempo of 1 to 16777215 microseconds per quarter note prints as " + copy);
+            if (!value) return failHere(DumpFormat::unprintableTempo(tempo));
             microseconds = *value;
         }
         content_.tempoMap.push_back(TempoEvent::tempo(tick, microseconds));

@@ -11,6 +11,7 @@
 #include <pybind11/stl.h>
 
 #include <liedwerk/WriteVSQ.h>
+#include <trillo/DumpFormat.h>
 #include <trillo/DumpWriter.h>
 #include <trillo/Errors.h>
 #include <trillo/ReadLoop.h>
@@ -198,6 +199,9 @@ PYBIND11_MODULE(_trillo, module) {
         "that its line cannot carry.");
     module.def("describe", &TrilloPy::describe, py::arg("kind"),
                "describe(kind) -> str: what the writer says of a problem kind, such as \"DivisionOutOfRange\".");
+    module.def("unprintable_tempo", &Trillo::DumpFormat::unprintableTempo, py::arg("bpm"),
+               "unprintable_tempo(bpm) -> str: what is said of a tempo for which microseconds_per_quarter has "
+               "none.");
     module.def("microseconds_per_quarter", &TrilloPy::microsecondsPerQuarter, py::arg("bpm"),
                "microseconds_per_quarter(bpm) -> int | None: the 24-bit tempo that prints as bpm does with two "
                "decimals (0 for inf), or None.");

@@ -58,8 +58,7 @@ def _tempo_entry(event: Any, where: str) -> Tuple[int, int, int, int]:
         if microseconds is None:
             if not bpm > 0:
                 _fail(where, "TempoOutOfRange", "a tempo must be above 0 quarter notes per minute, or inf")
-            _fail(where, "TempoOutOfRange",
-                  f"no tempo of 1 to 16777215 microseconds per quarter note prints as {bpm:.2f}")
+            _fail(where, "TempoOutOfRange", _trillo.unprintable_tempo(bpm))
         return (_TEMPO, tick, microseconds, 0)
     if isinstance(event, TimeSignature):
         tick = _tick(event, where)

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace Trillo::DumpFormat {
@@ -27,6 +28,11 @@ std::string_view printTempo(double tempo, TempoText& text);
 // quarter notes per minute, which falls between two values), and for a tempo
 // that is not a positive number.
 std::optional<std::uint32_t> microsecondsPerQuarter(double tempo);
+
+// What trillo-pack and trillo.write say of a positive tempo for which
+// microsecondsPerQuarter has none: "no tempo of 1 to 16777215 microseconds
+// per quarter note prints as 3.50".
+std::string unprintableTempo(double tempo);
 
 // Where the voice's text at the front of bytes ends.  A text holds no empty
 // line, and the dump puts a blank line between two voices' texts: the length
