@@ -24,13 +24,14 @@ std::string_view view(const py::bytes& bytes) {
 }
 
 // A name, key or value as bytes: bytes as they are, str encoded, a bytearray
-// copied.
-py::bytes bytesOf(py::handle text, const char* encoding, const std::string& where) {
+// copied.  where() names it for a TypeError.
+template <class Where>
+py::bytes bytesOf(py::handle text, const char* encoding, const Where& where) {
     if (PyBytes_Check(text.ptr())) return py::reinterpret_borrow<py::bytes>(text);
     if (PyUnicode_Check(text.ptr())) return owned(PyUnicode_AsEncodedString(text.ptr(), encoding, "strict"));
     if (PyByteArray_Check(text.ptr()))
         return owned(PyBytes_FromStringAndSize(PyByteArray_AS_STRING(text.ptr()), PyByteArray_GET_SIZE(text.ptr())));
-    throw py::type_error(where + " must be bytes or str, not " + typeName(text));
+    throw py::type_error(where() + " must be bytes or str, not " + typeName(text));
 }
 
 // "key, value = field", with the interpreter's errors.
@@ -93,14 +94,16 @@ struct SectionParts {
 // reported before its fields are looked at; a key that holds "=" or begins
 // with "[", once all the section's fields are bytes.
 py::object sectionParts(py::handle section, const char* encoding, SectionParts& parts) {
-    parts.name = bytesOf(section.attr("name"), encoding, parts.where + ".name");
+    parts.name = bytesOf(section.attr("name"), encoding, [&] { return parts.where + ".name"; });
     if (Liedwerk::WriteVSQs::checkPart(Part::SectionName, view(parts.name)) == PartFault::Delimiter)
         return report(parts.where + ".name", Part::SectionName, PartFault::Delimiter);
-    std::size_t index = 0;
     for (const py::handle field : section.attr("fields")) {
         const auto [key, value] = unpack(field);
-        const std::string where = parts.where + ".fields[" + std::to_string(index++) + "]";
-        parts.fields.emplace_back(bytesOf(key, encoding, where + " key"), bytesOf(value, encoding, where + " value"));
+        const auto where = [&](const char* part) {
+            return parts.where + ".fields[" + std::to_string(parts.fields.size()) + "] " + part;
+        };
+        py::bytes keyBytes = bytesOf(key, encoding, [&] { return where("key"); }); // the key first
+        parts.fields.emplace_back(std::move(keyBytes), bytesOf(value, encoding, [&] { return where("value"); }));
     }
     for (std::size_t f = 0; f < parts.fields.size(); ++f) {
         const PartFault fault = Liedwerk::WriteVSQs::checkPart(Part::Key, view(parts.fields[f].first));
