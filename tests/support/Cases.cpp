@@ -429,6 +429,8 @@ std::vector<Case> errorCases() {
          "Some DM frames lacked.\n", "LackedDMFrame"},
         {"a malformed section", oneVoice(dmTrack("[S]\nk=v\n[T\n")), head + "[S]\nk=v\n", "exception caught.\n",
          "MalformedSectionName"},
+        {"an empty section name", oneVoice(dmTrack("[S]\nk=v\n[]\n")), head + "[S]\nk=v\n", "exception caught.\n",
+         "MalformedSectionName"},
         {"text after a section name", oneVoice(dmTrack("[S]\nk=v\n[T]x\n")), head + "[S]\nk=v\n", "exception caught.\n",
          "MalformedSectionName"},
         {"a field before a section", oneVoice(dmTrack("k=v\n[S]\n")), head, "exception caught.\n",
