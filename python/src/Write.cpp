@@ -20,37 +20,6 @@ using Liedwerk::WriteVSQs::Content;
 using Liedwerk::WriteVSQs::Problem;
 using Liedwerk::WriteVSQs::TempoEvent;
 
-// The writer's problem kinds by the names that the package reports.
-struct KindName {
-    Problem::Kind kind;
-    const char* name;
-};
-
-constexpr KindName kKindNames[] = {
-    {Problem::DivisionOutOfRange, "DivisionOutOfRange"},
-    {Problem::NoVoice, "NoVoice"},
-    {Problem::TooManyVoices, "TooManyVoices"},
-    {Problem::TempoOutOfRange, "TempoOutOfRange"},
-    {Problem::NumeratorOutOfRange, "NumeratorOutOfRange"},
-    {Problem::DenominatorNotPowerOfTwo, "DenominatorNotPowerOfTwo"},
-    {Problem::TickBeforePrevious, "TickBeforePrevious"},
-    {Problem::StepTooLong, "StepTooLong"},
-    {Problem::EmptyText, "EmptyText"},
-    {Problem::ZeroByte, "ZeroByte"},
-    {Problem::EmptyLine, "EmptyLine"},
-    {Problem::FieldBeforeSection, "FieldBeforeSection"},
-    {Problem::MalformedSection, "MalformedSection"},
-    {Problem::MalformedField, "MalformedField"},
-    {Problem::TrackTooLong, "TrackTooLong"},
-    {Problem::TempoMapTooLong, "TempoMapTooLong"},
-};
-
-const char* nameOf(Problem::Kind kind) {
-    for (const KindName& entry : kKindNames)
-        if (entry.kind == kind) return entry.name;
-    return "None";
-}
-
 TempoEvent tempoEvent(const py::handle entry) {
     const auto fields = py::reinterpret_borrow<py::tuple>(entry);
     if (fields.size() != 4) throw py::value_error("a tempo map entry is (kind, tick, first, second)");
@@ -77,7 +46,7 @@ py::object write(std::int32_t division, const py::list& tempoMap, const py::list
     const Liedwerk::WriteVSQ writer(content);
     const Problem& problem = writer.problem();
     if (problem.kind != Problem::None)
-        return py::make_tuple(nameOf(problem.kind), problem.index, problem.offset,
+        return py::make_tuple(Liedwerk::WriteVSQs::nameOf(problem.kind), problem.index, problem.offset,
                               Liedwerk::WriteVSQs::describe(problem.kind));
     BytesSink sink(static_cast<std::size_t>(writer.size()));
     {
@@ -88,8 +57,9 @@ py::object write(std::int32_t division, const py::list& tempoMap, const py::list
 }
 
 std::string describe(const std::string& kind) {
-    for (const KindName& entry : kKindNames)
-        if (kind == entry.name) return Liedwerk::WriteVSQs::describe(entry.kind);
+    for (int each = Problem::None + 1; each <= Problem::TempoMapTooLong; ++each)
+        if (kind == Liedwerk::WriteVSQs::nameOf(static_cast<Problem::Kind>(each)))
+            return Liedwerk::WriteVSQs::describe(static_cast<Problem::Kind>(each));
     throw py::value_error("no such problem kind: " + kind);
 }
 

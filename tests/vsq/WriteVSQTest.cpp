@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <set>
 
 #include <gtest/gtest.h>
 #include <liedwerk/ParseVSQ.h>
@@ -335,6 +336,21 @@ TEST(WriteVSQ, CheckText) {
 
 // Each kind of faulty line in place of each line of a longer text: lines of
 // many lengths, some longer than the 64 bytes that are judged at once.
+// Every kind has its own name and words.
+TEST(WriteVSQ, KindsAreNamedAndDescribed) {
+    std::set<std::string> names;
+    std::set<std::string> words;
+    for (int each = Problem::None; each <= Problem::TempoMapTooLong; ++each) {
+        const auto kind = static_cast<Problem::Kind>(each);
+        names.insert(Liedwerk::WriteVSQs::nameOf(kind));
+        words.insert(Liedwerk::WriteVSQs::describe(kind));
+    }
+    EXPECT_EQ(names.size(), Problem::TempoMapTooLong + 1u);
+    EXPECT_EQ(words.size(), Problem::TempoMapTooLong + 1u);
+    EXPECT_STREQ(Liedwerk::WriteVSQs::nameOf(Problem::MalformedField), "MalformedField");
+    EXPECT_STREQ(Liedwerk::WriteVSQs::describe(Problem::None), "");
+}
+
 // A part that passes stands in its line and reads back as it is: the text
 // made of it passes checkText; one that does not is named by its first fault.
 TEST(WriteVSQ, CheckPart) {

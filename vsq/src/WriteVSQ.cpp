@@ -27,45 +27,43 @@ bool isPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 
 
 } // namespace
 
-const char* describe(Problem::Kind kind) {
-    switch (kind) {
-    case Problem::None:
-        return "";
-    case Problem::DivisionOutOfRange:
-        return "the division must be 0 to 32767";
-    case Problem::NoVoice:
-        return "there must be at least one voice track";
-    case Problem::TooManyVoices:
-        return "there can be at most 65534 voice tracks";
-    case Problem::TempoOutOfRange:
-        return "a tempo must be 0 to 16777215 microseconds per quarter note";
-    case Problem::NumeratorOutOfRange:
-        return "a time signature's numerator must be 0 to 255";
-    case Problem::DenominatorNotPowerOfTwo:
-        return "a time signature's denominator must be a power of two from 1 to 2147483648";
-    case Problem::TickBeforePrevious:
-        return "the tick is before the tick of the event above";
-    case Problem::StepTooLong:
-        return "the step from the tick above is longer than 268435455 ticks";
-    case Problem::EmptyText:
-        return "a voice track needs at least one section line";
-    case Problem::ZeroByte:
-        return "a line holds a 0 byte";
-    case Problem::EmptyLine:
-        return "a voice track's text holds an empty line";
-    case Problem::FieldBeforeSection:
-        return "a field line comes before any section line";
-    case Problem::MalformedSection:
-        return "a section line must be [name], with nothing after the ]";
-    case Problem::MalformedField:
-        return "a field line needs a key before its =";
-    case Problem::TrackTooLong:
-        return "a voice track's text is too long for one track chunk";
-    case Problem::TempoMapTooLong:
-        return "the tempo map is too long for one track chunk";
-    }
-    return "";
+namespace {
+
+// Each kind's name and words, in the order of Problem::Kind.
+struct KindText {
+    const char* name;
+    const char* words;
+};
+constexpr KindText kKindTexts[] = {
+    {"None", ""},
+    {"DivisionOutOfRange", "the division must be 0 to 32767"},
+    {"NoVoice", "there must be at least one voice track"},
+    {"TooManyVoices", "there can be at most 65534 voice tracks"},
+    {"TempoOutOfRange", "a tempo must be 0 to 16777215 microseconds per quarter note"},
+    {"NumeratorOutOfRange", "a time signature's numerator must be 0 to 255"},
+    {"DenominatorNotPowerOfTwo", "a time signature's denominator must be a power of two from 1 to 2147483648"},
+    {"TickBeforePrevious", "the tick is before the tick of the event above"},
+    {"StepTooLong", "the step from the tick above is longer than 268435455 ticks"},
+    {"EmptyText", "a voice track needs at least one section line"},
+    {"ZeroByte", "a line holds a 0 byte"},
+    {"EmptyLine", "a voice track's text holds an empty line"},
+    {"FieldBeforeSection", "a field line comes before any section line"},
+    {"MalformedSection", "a section line must be [name], with nothing after the ]"},
+    {"MalformedField", "a field line needs a key before its ="},
+    {"TrackTooLong", "a voice track's text is too long for one track chunk"},
+    {"TempoMapTooLong", "the tempo map is too long for one track chunk"},
+};
+static_assert(sizeof kKindTexts / sizeof kKindTexts[0] == Problem::TempoMapTooLong + 1, "a kind without its text");
+
+const KindText& textOf(Problem::Kind kind) {
+    return static_cast<std::size_t>(kind) < sizeof kKindTexts / sizeof kKindTexts[0] ? kKindTexts[kind] : kKindTexts[0];
 }
+
+} // namespace
+
+const char* describe(Problem::Kind kind) { return textOf(kind).words; }
+
+const char* nameOf(Problem::Kind kind) { return textOf(kind).name; }
 
 } // namespace WriteVSQs
 

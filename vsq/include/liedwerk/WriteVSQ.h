@@ -103,6 +103,9 @@ struct Problem {
 // before any section line", say.  For None, an empty string.
 const char* describe(Problem::Kind kind);
 
+// The kind's name as the enumerator has it: "MalformedField", say.
+const char* nameOf(Problem::Kind kind);
+
 // The text of a voice checked alone: the problem's kind and offset (its index
 // is 0).  Content's rules for texts, but for the track's size.
 Problem checkText(std::string_view text);
