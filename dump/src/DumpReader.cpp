@@ -22,10 +22,10 @@ constexpr std::size_t kNumVoicesLine = 2;
 constexpr std::size_t kDivisionLine = 3;
 constexpr std::size_t kTempoMapLine = 4; // the first tempo map event is on the line after it
 
-constexpr std::string_view kTempoPrefix = "Tempo:";
-constexpr std::string_view kTimePrefix = "Time:";
-constexpr std::string_view kTimeSuffix = ":24:8";
-constexpr std::string_view kInfinite = "inf";
+using DumpFormat::kInfinite;
+using DumpFormat::kTempo;
+using DumpFormat::kTime;
+using DumpFormat::kTimeSuffix;
 
 constexpr char kTempoMapSyntax[] = "expected tick=Tempo:bpm or tick=Time:numerator/denominator:24:8";
 
@@ -59,9 +59,9 @@ bool isTwoDecimals(std::string_view text) {
 }
 
 std::string heading(std::size_t track) {
-    char text[32];
-    std::snprintf(text, sizeof text, "[Track%02zu]", track);
-    return text;
+    char number[24];
+    std::snprintf(number, sizeof number, "%02zu]", track);
+    return std::string(DumpFormat::kTrack) + number;
 }
 
 std::size_t lineAt(std::string_view dump, std::size_t offset) {
@@ -105,16 +105,18 @@ private:
     bool failHere(std::string what) { return fail(lineStart_, std::move(what)); }
 
     bool readMaster() {
-        if (!takeLine() || line_ != "[Master]") return failHere("the dump must begin with the line [Master]");
+        if (!takeLine() || line_ != DumpFormat::kMaster) return failHere("the dump must begin with the line [Master]");
         std::optional<std::uint32_t> voices;
-        if (takeLine() && startsWith(line_, "NumVoices=")) voices = number(line_.substr(10), kMaxVoices);
+        if (takeLine() && startsWith(line_, DumpFormat::kNumVoices))
+            voices = number(line_.substr(DumpFormat::kNumVoices.size()), kMaxVoices);
         if (!voices || *voices == 0) return failHere("expected NumVoices= and the number of voice tracks, 1 to 65534");
         voices_ = *voices;
         std::optional<std::uint32_t> division;
-        if (takeLine() && startsWith(line_, "Division=")) division = number(line_.substr(9), kMaxDivision);
+        if (takeLine() && startsWith(line_, DumpFormat::kDivision))
+            division = number(line_.substr(DumpFormat::kDivision.size()), kMaxDivision);
         if (!division) return failHere("expected Division= and the ticks per quarter note, 0 to 32767");
         content_.division = static_cast<std::int32_t>(*division);
-        if (!takeLine() || line_ != "[TempoMap]") return failHere("expected the line [TempoMap]");
+        if (!takeLine() || line_ != DumpFormat::kTempoMap) return failHere("expected the line [TempoMap]");
         return true;
     }
 
@@ -133,10 +135,10 @@ private:
         const std::optional<std::uint32_t> tick = number(line_.substr(0, equals));
         if (!tick) return failHere("a tick must be a number from 0 to 4294967295");
         const std::string_view event = line_.substr(equals + 1);
-        if (startsWith(event, kTempoPrefix)) return readTempo(*tick, event.substr(kTempoPrefix.size()));
-        if (startsWith(event, kTimePrefix) && endsWith(event, kTimeSuffix))
-            return readTimeSignature(
-                *tick, event.substr(kTimePrefix.size(), event.size() - kTimePrefix.size() - kTimeSuffix.size()));
+        if (startsWith(event, kTempo)) return readTempo(*tick, event.substr(kTempo.size()));
+        if (startsWith(event, kTime) && endsWith(event, kTimeSuffix))
+            return readTimeSignature(*tick,
+                                     event.substr(kTime.size(), event.size() - kTime.size() - kTimeSuffix.size()));
         return failHere(kTempoMapSyntax);
     }
 

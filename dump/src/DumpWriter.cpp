@@ -65,11 +65,16 @@ void DumpWriter::onHeader(std::int32_t voices, std::int32_t division) {
 void DumpWriter::onEndFile() {}
 
 void DumpWriter::onBeginTempoMap() {
-    put("[Master]\nNumVoices=");
+    put(DumpFormat::kMaster);
+    put('\n');
+    put(DumpFormat::kNumVoices);
     putSigned(voices_);
-    put("\nDivision=");
+    put('\n');
+    put(DumpFormat::kDivision);
     putSigned(division_);
-    put("\n[TempoMap]\n");
+    put('\n');
+    put(DumpFormat::kTempoMap);
+    put('\n');
 }
 
 void DumpWriter::onEndTempoMap() { put('\n'); }
@@ -77,23 +82,26 @@ void DumpWriter::onEndTempoMap() { put('\n'); }
 void DumpWriter::onTempo(std::uint32_t tick, double tempo) {
     DumpFormat::TempoText text;
     putDecimal(tick);
-    put("=Tempo:");
+    put('=');
+    put(DumpFormat::kTempo);
     put(DumpFormat::printTempo(tempo, text));
     put('\n');
 }
 
 void DumpWriter::onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
     putDecimal(tick);
-    put("=Time:");
+    put('=');
+    put(DumpFormat::kTime);
     putDecimal(numerator);
     put('/');
     putDecimal(denominator);
-    put(":24:8\n");
+    put(DumpFormat::kTimeSuffix);
+    put('\n');
 }
 
 void DumpWriter::onBeginTrack(std::int32_t track) {
     sections_.beginTrack();
-    put("[Track");
+    put(DumpFormat::kTrack);
     putSigned(track + 1, 2);
     put("]\n");
 }

@@ -11,6 +11,27 @@
 
 namespace Trillo::DumpFormat {
 
+// The dump's fixed words:
+//
+//   [Master]
+//   NumVoices=2
+//   Division=480
+//   [TempoMap]
+//   0=Tempo:120.00                 tick "=" kTempo and printTempo
+//   0=Time:4/4:24:8                tick "=" kTime numerator "/" denominator kTimeSuffix
+//   (a blank line)
+//   [Track01]                      kTrack, the track's number from 1 (two digits at least), "]"
+//   ...                            the voice's text as it stands
+constexpr std::string_view kMaster = "[Master]";
+constexpr std::string_view kNumVoices = "NumVoices=";
+constexpr std::string_view kDivision = "Division=";
+constexpr std::string_view kTempoMap = "[TempoMap]";
+constexpr std::string_view kTempo = "Tempo:";
+constexpr std::string_view kTime = "Time:";
+constexpr std::string_view kTimeSuffix = ":24:8";
+constexpr std::string_view kTrack = "[Track";
+constexpr std::string_view kInfinite = "inf"; // the tempo of a set-tempo event of 0
+
 // Room for a printed tempo: the largest finite double prints 309 digits
 // before the point.
 struct TempoText {
