@@ -183,20 +183,19 @@ PYBIND11_MODULE(_trillo, module) {
                "writer's first problem; see trillo.write.");
     module.def(
         "voice_texts",
-        [](const py::list& tracks, const std::string& encoding) {
-            return TrilloPy::voiceTexts(tracks, encoding.c_str());
+        [](const py::list& tracks, const std::string& encoding, py::handle trackType, py::handle pair) {
+            return TrilloPy::voiceTexts(tracks, encoding.c_str(), trackType, pair);
         },
-        py::arg("tracks"), py::arg("encoding"),
-        "voice_texts(tracks, encoding) -> list of bytes, or (where, kind, message) for the first part that "
-        "no line carries as it is; see trillo.write.");
+        py::arg("tracks"), py::arg("encoding"), py::arg("track_type"), py::arg("pair"),
+        "voice_texts(tracks, encoding, track_type, pair) -> list of bytes, or (where, kind, message) for the "
+        "first part that no line carries as it is; see trillo.write.");
     module.def(
         "locate",
-        [](const py::list& tracks, std::size_t number, const std::string& encoding) {
-            return TrilloPy::locate(tracks, number, encoding.c_str());
-        },
-        py::arg("tracks"), py::arg("number"), py::arg("encoding"),
-        "locate(tracks, number, encoding) -> (where, kind, message) | None: the first part of tracks[number] "
-        "that its line cannot carry.");
+        [](const py::list& tracks, std::size_t number, const std::string& encoding, py::handle trackType,
+           py::handle pair) { return TrilloPy::locate(tracks, number, encoding.c_str(), trackType, pair); },
+        py::arg("tracks"), py::arg("number"), py::arg("encoding"), py::arg("track_type"), py::arg("pair"),
+        "locate(tracks, number, encoding, track_type, pair) -> (where, kind, message) | None: the first part "
+        "of tracks[number] that its line cannot carry.");
     module.def("describe", &TrilloPy::describe, py::arg("kind"),
                "describe(kind) -> str: what the writer says of a problem kind, such as \"DivisionOutOfRange\".");
     module.def("unprintable_tempo", &Trillo::DumpFormat::unprintableTempo, py::arg("bpm"),

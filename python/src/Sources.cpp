@@ -14,6 +14,8 @@ namespace TrilloPy {
 
 PathSource::PathSource(const std::string& path) : stream_(std::fopen(path.c_str(), "rb")) {
     if (!stream_) throw OrbT::Ex::CannotOpenFile();
+    // The stream fetches many blocks per read from the system, as the tool's does.
+    std::setvbuf(stream_.get(), nullptr, _IOFBF, kStreamBufferSize);
     block_.resize(kBlockSize);
 }
 

@@ -16,8 +16,11 @@
 
 namespace TrilloPy {
 
-// How much a file or a file object is asked for at a time.
-constexpr std::size_t kBlockSize = 64 * 1024;
+// How much a file or a file object is asked for at a time: the tool's
+// block, so that a read that fails part way leaves what the tool would have
+// dumped before it.
+constexpr std::size_t kBlockSize = 1024;
+constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
 // The file at path (bytes as the system takes them), read in blocks; the
 // tool's failures: OrbT::Ex::CannotOpenFile, OrbT::Ex::CannotReadFile (a

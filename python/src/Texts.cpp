@@ -34,28 +34,10 @@ py::bytes bytesOf(py::handle text, const char* encoding, const Where& where) {
     throw py::type_error(where() + " must be bytes or str, not " + typeName(text));
 }
 
-// "key, value = field", with the interpreter's errors.
-std::pair<py::object, py::object> unpack(py::handle field) {
-    if (PyTuple_CheckExact(field.ptr()) && PyTuple_GET_SIZE(field.ptr()) == 2)
-        return {py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(field.ptr(), 0)),
-                py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(field.ptr(), 1))};
-    PyObject* const iterator = PyObject_GetIter(field.ptr());
-    if (iterator == nullptr) {
-        PyErr_Clear();
-        throw py::type_error("cannot unpack non-iterable " + typeName(field) + " object");
-    }
-    const py::object items = owned(iterator);
-    std::vector<py::object> got;
-    while (got.size() < 3) {
-        PyObject* const item = PyIter_Next(items.ptr());
-        if (item == nullptr) break;
-        got.push_back(owned(item));
-    }
-    if (PyErr_Occurred()) throw py::error_already_set();
-    if (got.size() > 2) throw py::value_error("too many values to unpack (expected 2)");
-    if (got.size() < 2)
-        throw py::value_error("not enough values to unpack (expected 2, got " + std::to_string(got.size()) + ")");
-    return {got[0], got[1]};
+// Any bytes-like object as bytes: bytes as they are, others copied.
+py::bytes bytesOfBuffer(py::handle text) {
+    if (PyBytes_Check(text.ptr())) return py::reinterpret_borrow<py::bytes>(text);
+    return owned(PyBytes_FromObject(text.ptr()));
 }
 
 const char* const kPartNames[] = {"section name", "key", "value"}; // by Part
@@ -90,20 +72,60 @@ struct SectionParts {
     std::vector<std::pair<py::bytes, py::bytes>> fields;
 };
 
+// What the package gives: trillo.Track, and "key, value = field" done by
+// Python itself, with its own errors.
+struct Given {
+    py::handle trackType;
+    py::handle pair;
+};
+
+// "key, value = field": a 2-tuple taken apart here, anything else by Python.
+std::pair<py::object, py::object> keyAndValue(py::handle field, const Given& given) {
+    if (PyTuple_CheckExact(field.ptr()) && PyTuple_GET_SIZE(field.ptr()) == 2)
+        return {py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(field.ptr(), 0)),
+                py::reinterpret_borrow<py::object>(PyTuple_GET_ITEM(field.ptr(), 1))};
+    const auto pair = given.pair(field).cast<py::tuple>();
+    return {pair[0], pair[1]};
+}
+
+// The fields as "key + b'=' + value" takes them: when every key is bytes or
+// a bytearray and every value bytes-like, as they are; false when one is not
+// (or the fields cannot be gone through), and a Python TypeError would stop
+// that expression.
+bool plainFields(const py::object& fields, const Given& given, SectionParts& parts) {
+    try {
+        for (const py::handle field : fields) {
+            const auto [key, value] = keyAndValue(field, given);
+            if (!(PyBytes_Check(key.ptr()) || PyByteArray_Check(key.ptr())) || !PyObject_CheckBuffer(value.ptr()))
+                return false;
+            parts.fields.emplace_back(bytesOfBuffer(key), bytesOfBuffer(value));
+        }
+        return true;
+    } catch (py::error_already_set& error) {
+        if (!error.matches(PyExc_TypeError)) throw;
+        return false;
+    }
+}
+
 // The section's name and fields as bytes.  A name that holds "]" is
 // reported before its fields are looked at; a key that holds "=" or begins
-// with "[", once all the section's fields are bytes.
-py::object sectionParts(py::handle section, const char* encoding, SectionParts& parts) {
+// with "[", once all the section's fields are bytes.  Fields that are not
+// plain (above) are taken one by one: bytes, str or a bytearray.
+py::object sectionParts(py::handle section, const char* encoding, const Given& given, SectionParts& parts) {
     parts.name = bytesOf(section.attr("name"), encoding, [&] { return parts.where + ".name"; });
     if (Liedwerk::WriteVSQs::checkPart(Part::SectionName, view(parts.name)) == PartFault::Delimiter)
         return report(parts.where + ".name", Part::SectionName, PartFault::Delimiter);
-    for (const py::handle field : section.attr("fields")) {
-        const auto [key, value] = unpack(field);
-        const auto where = [&](const char* part) {
-            return parts.where + ".fields[" + std::to_string(parts.fields.size()) + "] " + part;
-        };
-        py::bytes keyBytes = bytesOf(key, encoding, [&] { return where("key"); }); // the key first
-        parts.fields.emplace_back(std::move(keyBytes), bytesOf(value, encoding, [&] { return where("value"); }));
+    const py::object fields = section.attr("fields");
+    if (!plainFields(fields, given, parts)) {
+        parts.fields.clear();
+        for (const py::handle field : fields) {
+            const auto [key, value] = keyAndValue(field, given);
+            const auto where = [&](const char* part) {
+                return parts.where + ".fields[" + std::to_string(parts.fields.size()) + "] " + part;
+            };
+            py::bytes keyBytes = bytesOf(key, encoding, [&] { return where("key"); }); // the key first
+            parts.fields.emplace_back(std::move(keyBytes), bytesOf(value, encoding, [&] { return where("value"); }));
+        }
     }
     for (std::size_t f = 0; f < parts.fields.size(); ++f) {
         const PartFault fault = Liedwerk::WriteVSQs::checkPart(Part::Key, view(parts.fields[f].first));
@@ -114,9 +136,9 @@ py::object sectionParts(py::handle section, const char* encoding, SectionParts& 
 }
 
 // The track's sections as bytes; a fault as report gives it, or None.
-py::object trackParts(py::handle track, std::size_t number, const char* encoding, std::vector<SectionParts>& parts) {
-    const py::object trackType = py::module_::import("trillo._model").attr("Track");
-    if (PyObject_IsInstance(track.ptr(), trackType.ptr()) != 1) {
+py::object trackParts(py::handle track, std::size_t number, const char* encoding, const Given& given,
+                      std::vector<SectionParts>& parts) {
+    if (PyObject_IsInstance(track.ptr(), given.trackType.ptr()) != 1) {
         if (PyErr_Occurred()) throw py::error_already_set();
         throw py::type_error("tracks[" + std::to_string(number) + "] must be a Track, not " + typeName(track));
     }
@@ -124,7 +146,7 @@ py::object trackParts(py::handle track, std::size_t number, const char* encoding
     for (const py::handle section : track.attr("sections")) {
         parts.emplace_back();
         parts.back().where = "tracks[" + std::to_string(number) + "].sections[" + std::to_string(index++) + "]";
-        py::object fault = sectionParts(section, encoding, parts.back());
+        py::object fault = sectionParts(section, encoding, given, parts.back());
         if (!fault.is_none()) return fault;
     }
     return py::none();
@@ -160,11 +182,12 @@ std::string textOf(const std::vector<SectionParts>& parts, std::size_t& lines) {
 
 } // namespace
 
-py::object voiceTexts(const py::list& tracks, const char* encoding) {
+py::object voiceTexts(const py::list& tracks, const char* encoding, py::handle trackType, py::handle pair) {
+    const Given given{trackType, pair};
     py::list texts;
     for (std::size_t number = 0; number < tracks.size(); ++number) {
         std::vector<SectionParts> parts;
-        py::object fault = trackParts(tracks[number], number, encoding, parts);
+        py::object fault = trackParts(tracks[number], number, encoding, given, parts);
         if (!fault.is_none()) return fault;
         std::size_t lines = 0;
         const std::string text = textOf(parts, lines);
@@ -178,9 +201,10 @@ py::object voiceTexts(const py::list& tracks, const char* encoding) {
     return std::move(texts);
 }
 
-py::object locate(const py::list& tracks, std::size_t number, const char* encoding) {
+py::object locate(const py::list& tracks, std::size_t number, const char* encoding, py::handle trackType,
+                  py::handle pair) {
     std::vector<SectionParts> parts;
-    py::object fault = trackParts(tracks[number], number, encoding, parts);
+    py::object fault = trackParts(tracks[number], number, encoding, Given{trackType, pair}, parts);
     return fault.is_none() ? firstFault(parts) : fault;
 }
 

@@ -8,15 +8,18 @@
 namespace TrilloPy {
 
 // The texts (a list of bytes, one per track) of tracks, a list of
-// trillo.Track; str names, keys and values are encoded with encoding.  A part
+// trackType (trillo.Track); str names, keys and values are encoded with
+// encoding; each field is taken apart by pair(field) -> (key, value).  A part
 // that no line can carry as it is gives a tuple (where, kind, message), such
 // as ("tracks[0].sections[2].fields[1]", "MalformedField", 'a key must not
 // contain "="').  TypeError for a part of the wrong type.
-pybind11::object voiceTexts(const pybind11::list& tracks, const char* encoding);
+pybind11::object voiceTexts(const pybind11::list& tracks, const char* encoding, pybind11::handle trackType,
+                            pybind11::handle pair);
 
 // The first name, key or value of the track at index number of tracks whose
 // line the writer refused (a newline, a 0 byte, an empty name or key), as
 // voiceTexts reports it, or None.
-pybind11::object locate(const pybind11::list& tracks, std::size_t number, const char* encoding);
+pybind11::object locate(const pybind11::list& tracks, std::size_t number, const char* encoding,
+                        pybind11::handle trackType, pybind11::handle pair);
 
 } // namespace TrilloPy

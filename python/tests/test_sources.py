@@ -99,7 +99,7 @@ def test_a_text_file_is_refused():
             trillo.dump(text)
 
 
-def test_a_file_object_is_read_in_blocks_of_64_kib_from_where_it_stands():
+def test_a_file_object_is_read_in_blocks_of_1024_from_where_it_stands():
     data = SONG.read_bytes()
     asked = []
 
@@ -113,7 +113,7 @@ def test_a_file_object_is_read_in_blocks_of_64_kib_from_where_it_stands():
     with pytest.raises(trillo.TrailingBytes) as caught:
         trillo.dump(stream)
     assert caught.value.partial == trillo.dump(data)
-    assert set(asked) == {64 * 1024}
+    assert set(asked) == {1024}
 
 
 def test_an_os_error_of_read_is_cannot_read_file_with_its_cause():

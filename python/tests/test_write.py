@@ -2,6 +2,8 @@
 reads back and dumps as the original did; what no file holds raises
 CannotWrite and writes nothing."""
 
+import array
+import datetime
 import io
 import math
 
@@ -285,6 +287,27 @@ def test_the_writers_messages_are_the_packing_tools():
 def test_parts_of_the_wrong_type_raise_type_error(sequence, words):
     with pytest.raises(TypeError, match=words.replace("[", r"\[").replace("]", r"\]")):
         trillo.write(sequence)
+
+
+def test_bytes_like_values_are_written_beside_bytes_keys():
+    """A section whose keys are bytes or bytearray takes any bytes-like value."""
+    sequence = one_track(S(b"A", [(b"k", memoryview(b"v")), (bytearray(b"a"), array.array("B", b"b"))]))
+    assert trillo.read(trillo.write(sequence)).tracks[0].sections[0].fields == [(b"k", b"v"), (b"a", b"b")]
+
+
+@pytest.mark.parametrize("field,error", [
+    (datetime.date(2026, 1, 1), TypeError),
+    ((b"k", b"v", b"w"), ValueError),
+    ((b"k",), ValueError),
+])
+def test_a_field_is_taken_apart_as_python_takes_it(field, error):
+    def as_python_says():
+        key, value = field
+    with pytest.raises(error) as expected:
+        as_python_says()
+    with pytest.raises(error) as got:
+        trillo.write(one_track(S(b"A", [field])))
+    assert str(got.value) == str(expected.value)
 
 
 def test_a_wrapped_tick_is_written_as_the_reader_counts():

@@ -96,11 +96,11 @@ def read(source: Source, encoding: Optional[str] = None) -> Union[Sequence[bytes
     """Reads a VSQ file into a trillo.Sequence, checking it as the trillo tool does.
 
     source is one of
-      - a path (str or os.PathLike): the file is opened and read in 64 KiB
-        blocks;
+      - a path (str or os.PathLike): the file is opened and read in 1024-byte
+        blocks, like the tool reads it;
       - a bytes-like object (bytes, bytearray, memoryview, ...): the file's bytes;
       - a binary file object (anything with a read method): read with
-        read(65536) until it returns b"".  Reading starts at its current
+        read(1024) until it returns b"".  Reading starts at its current
         position and stops after the SMF's end and one more block.
 
     Names, keys and values are bytes exactly as stored.  With encoding (a

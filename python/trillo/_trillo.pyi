@@ -1,6 +1,6 @@
 # The extension module; the documented interface is trillo.read, trillo.dump
 # and trillo.write.
-from typing import Any, List, Optional, Tuple, Union
+from typing import Any, Callable, List, Optional, Tuple, Union
 
 from . import Source
 from ._model import Sequence
@@ -20,5 +20,9 @@ def errors() -> List[Tuple[str, str, str]]: ...
 
 MAX_DIVISION: int
 MAX_NUMERATOR: int
-def voice_texts(tracks: List[Any], encoding: str) -> Union[List[bytes], Tuple[str, str, str]]: ...
-def locate(tracks: List[Any], number: int, encoding: str) -> Optional[Tuple[str, str, str]]: ...
+def voice_texts(
+    tracks: List[Any], encoding: str, track_type: type, pair: Callable[[Any], Tuple[Any, Any]]
+) -> Union[List[bytes], Tuple[str, str, str]]: ...
+def locate(
+    tracks: List[Any], number: int, encoding: str, track_type: type, pair: Callable[[Any], Tuple[Any, Any]]
+) -> Optional[Tuple[str, str, str]]: ...

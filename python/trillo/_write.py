@@ -14,7 +14,7 @@ from typing import Any, NoReturn, Tuple, Union
 
 from . import _trillo
 from ._errors import CannotOpenFile, CannotWrite, CannotWriteFile
-from ._model import Sequence, Tempo, TimeSignature
+from ._model import Sequence, Tempo, TimeSignature, Track
 
 _MAX_TICK = 0xFFFFFFFF
 _TEMPO, _TIME_SIGNATURE = 0, 1
@@ -24,6 +24,12 @@ def _fail(where: str, kind: str, what: str) -> NoReturn:
     error.kind = kind
     error.where = where
     raise error
+
+
+def _pair(field: Any) -> Tuple[Any, Any]:
+    """A field taken apart as a for loop over the fields takes it, errors and all."""
+    key, value = field
+    return key, value
 
 
 def _integer(value: Any, where: str) -> int:
@@ -82,7 +88,7 @@ def _problem(sequence: Sequence[Any], encoding: str, problem: Tuple[str, int, in
     if kind == "TempoMapTooLong":
         _fail("tempo_map", kind, description)
     if kind not in ("EmptyText", "TrackTooLong"):
-        fault = _trillo.locate(list(sequence.tracks), index, encoding)
+        fault = _trillo.locate(list(sequence.tracks), index, encoding, Track, _pair)
         if fault is not None:
             _fail(*fault)
     _fail(f"tracks[{index}]", kind, description)
@@ -97,7 +103,7 @@ def encode(sequence: Sequence[Any], encoding: str) -> bytes:
     voices = _integer(sequence.voices, "voices")
     if voices != len(sequence.tracks):
         _fail("voices", "VoicesMismatch", f"voices is {voices}, but the sequence has {len(sequence.tracks)} tracks")
-    texts = _trillo.voice_texts(list(sequence.tracks), encoding)
+    texts = _trillo.voice_texts(list(sequence.tracks), encoding, Track, _pair)
     if isinstance(texts, tuple):
         _fail(*texts)
     result = _trillo.write(division, tempo_map, texts)

@@ -56,8 +56,8 @@ public:
         to_.onField(track, section_.c_str(), run_.c_str(), run_.c_str() + key.size() + 1);
         letGoOfLong(run_);
     }
-    // A run is copied once: each line's "\n", each section line's "]" and
-    // each field's first "=" then become the terminators.
+    // A run is copied once: each field line's first "=" and its "\n" then
+    // become the terminators (a section's name is copied into section_).
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
         run_.assign(lines);
         bool open = !section.empty();

@@ -65,7 +65,9 @@ public:
     virtual void onLines(std::int32_t track, std::string_view section, std::string_view lines);
 };
 
-// Cuts a run of checked lines, as onLines gets it, into its lines, in order:
+// Cuts a run of checked lines, as onLines gets it, into its lines, in order
+// (only such a run: every line ends in "\n", and a line that is not "[name]"
+// holds an "="; anything else is undefined behaviour):
 // section(name) for a section line "[name]", field(key, value) for a field
 // line "key=value" (the key ends at the first "=").  The views point into
 // lines.

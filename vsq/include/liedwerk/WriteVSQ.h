@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional> // for programs that had it from here
 #include <string>
 #include <string_view>
 #include <vector>
