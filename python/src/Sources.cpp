@@ -12,11 +12,10 @@ namespace py = pybind11;
 
 namespace TrilloPy {
 
-PathSource::PathSource(const std::string& path) : stream_(std::fopen(path.c_str(), "rb")) {
+PathSource::PathSource(const std::string& path)
+    : streamBuffer_(new char[kStreamBufferSize]), stream_(std::fopen(path.c_str(), "rb")), block_(kBlockSize) {
     if (!stream_) throw OrbT::Ex::CannotOpenFile();
-    // The stream fetches many blocks per read from the system, as the tool's does.
-    std::setvbuf(stream_.get(), nullptr, _IOFBF, kStreamBufferSize);
-    block_.resize(kBlockSize);
+    std::setvbuf(stream_.get(), streamBuffer_.get(), _IOFBF, kStreamBufferSize);
 }
 
 void PathSource::fill() {

@@ -36,6 +36,9 @@ private:
     struct Close {
         void operator()(std::FILE* stream) const { std::fclose(stream); }
     };
+    // The stream's own buffer, which outlives the stream: the C library's
+    // default would fetch a few blocks per read from the system.
+    std::unique_ptr<char[]> streamBuffer_;
     std::unique_ptr<std::FILE, Close> stream_;
     std::vector<std::uint8_t> block_;
 };

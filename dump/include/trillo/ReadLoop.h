@@ -28,6 +28,12 @@ public:
 
     // The next piece of the input; an empty one changes nothing.
     void feed(const std::uint8_t* bytes, std::size_t count);
+    // The next piece as a range, which it uses up; an empty range is the end
+    // of the input, as finish.
+    void feed(OrbT::ByteRange& range) {
+        if (!complete_) complete_ = !reader_.feed(range);
+        if (!range.empty()) throw Ex::TrailingBytes();
+    }
     // The end of the input: throws OrbSMF::Ex::UnexpectedFileEnd unless the
     // SMF is complete.
     void finish();
@@ -47,16 +53,12 @@ private:
 template <class Source, class Receiver>
 void readAll(Source& source, Receiver& receiver) {
     ReadLoop loop(receiver);
-    const auto next = [&source, &loop] {
+    do {
         source.fill();
-        loop.feed(source.range.cursor, source.range.count);
-        const bool end = source.range.empty();
-        source.range = {};
-        return !end;
-    };
-    while (!loop.complete())
-        if (!next()) loop.finish(); // throws: the input ended early
-    next();                         // a byte in one more block is a trailing one
+        loop.feed(source.range);
+    } while (!loop.complete());
+    source.fill(); // a byte in one more block is a trailing one
+    loop.feed(source.range);
 }
 
 // A voice track must hold a section: a receiver calls beginTrack, section for
