@@ -13,16 +13,16 @@ namespace py = pybind11;
 namespace TrilloPy {
 
 PathSource::PathSource(const std::string& path)
-    : streamBuffer_(new char[kStreamBufferSize]), stream_(std::fopen(path.c_str(), "rb")), block_(kBlockSize) {
+    : buffers_(std::make_unique<Buffers>()), stream_(std::fopen(path.c_str(), "rb")) {
     if (!stream_) throw OrbT::Ex::CannotOpenFile();
-    std::setvbuf(stream_.get(), streamBuffer_.get(), _IOFBF, kStreamBufferSize);
+    std::setvbuf(stream_.get(), buffers_->stream, _IOFBF, kStreamBufferSize);
 }
 
 void PathSource::fill() {
     if (!range.empty()) return;
-    const std::size_t count = std::fread(block_.data(), 1, block_.size(), stream_.get());
+    const std::size_t count = std::fread(buffers_->block, 1, kBlockSize, stream_.get());
     if (count == 0 && std::ferror(stream_.get())) throw OrbT::Ex::CannotReadFile();
-    range = {block_.data(), static_cast<std::uint32_t>(count)};
+    range = {buffers_->block, static_cast<std::uint32_t>(count)};
 }
 
 BufferSource::BufferSource(py::handle object) {

@@ -36,11 +36,15 @@ private:
     struct Close {
         void operator()(std::FILE* stream) const { std::fclose(stream); }
     };
-    // The stream's own buffer, which outlives the stream: the C library's
-    // default would fetch a few blocks per read from the system.
-    std::unique_ptr<char[]> streamBuffer_;
+    // The block, and the stream's own buffer (the C library's default would
+    // fetch a few blocks per read from the system), side by side; they
+    // outlive the stream.
+    struct Buffers {
+        std::uint8_t block[kBlockSize];
+        char stream[kStreamBufferSize];
+    };
+    std::unique_ptr<Buffers> buffers_;
     std::unique_ptr<std::FILE, Close> stream_;
-    std::vector<std::uint8_t> block_;
 };
 
 // A bytes-like object (anything with the buffer protocol, C-contiguous),
