@@ -34,3 +34,12 @@ def test_the_edit_and_write_back_example(tmp_path):
     done = subprocess.run([sys.executable, str(script), str(song)], capture_output=True, text=True, check=True)
     assert done.stdout == block_after(page, "edit and write back: its output for a copy of examples/song.vsq")
     assert song.read_bytes() != (PROJECT / "examples" / "song.vsq").read_bytes()
+
+
+def test_the_data_work_example(tmp_path):
+    page = (PROJECT / "docs" / "python.md").read_text()
+    script = tmp_path / "data.py"
+    script.write_text(block_after(page, "data work: the script"))
+    done = subprocess.run([sys.executable, str(script), str(PROJECT / "examples" / "two-voices.vsq")],
+                          capture_output=True, text=True, check=True)
+    assert done.stdout == block_after(page, "data work: its output for examples/two-voices.vsq")

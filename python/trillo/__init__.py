@@ -24,14 +24,22 @@ the tool itself.
     True
 """
 
-import codecs
-import os
-from typing import Optional, Protocol, Union, overload
+# The imports are private: the package's namespace holds its own names alone.
+import codecs as _codecs
+import os as _os
+from typing import Optional as _Optional
+from typing import Protocol as _Protocol
+from typing import Union as _Union
+from typing import overload as _overload
 
 from . import _trillo, _write
 from ._errors import *  # noqa: F401,F403 (the exception classes)
 from ._errors import __all__ as _error_names
 from ._model import Section, Sequence, Tempo, TempoMapEvent, TimeSignature, Track
+from ._rows import ROW_COLUMNS, to_frame
+
+__version__ = _trillo.version_line().split()[-1]
+"""The version of the package, the same as `trillo --version` prints."""
 
 __all__ = [
     "read",
@@ -43,6 +51,8 @@ __all__ = [
     "Tempo",
     "TimeSignature",
     "TempoMapEvent",
+    "ROW_COLUMNS",
+    "to_frame",
     "Source",
     "BinaryReader",
     "BinaryWriter",
@@ -58,41 +68,41 @@ for _name in __all__:
 del _name, _object
 
 
-class BinaryReader(Protocol):
+class BinaryReader(_Protocol):
     """A binary file object: read(size) returns up to size bytes, b"" at the end."""
 
     def read(self, size: int, /) -> bytes: ...
 
 
-class BinaryWriter(Protocol):
+class BinaryWriter(_Protocol):
     """A binary file object: write(data) writes bytes and returns how many."""
 
-    def write(self, data: bytes, /) -> Optional[int]: ...
+    def write(self, data: bytes, /) -> _Optional[int]: ...
 
 
-Source = Union[str, os.PathLike[str], os.PathLike[bytes], bytes, bytearray, memoryview, BinaryReader]
+Source = _Union[str, _os.PathLike[str], _os.PathLike[bytes], bytes, bytearray, memoryview, BinaryReader]
 """What read and dump take: a path, a bytes-like object or a binary file object."""
 
-Target = Union[str, os.PathLike[str], os.PathLike[bytes], BinaryWriter]
+Target = _Union[str, _os.PathLike[str], _os.PathLike[bytes], BinaryWriter]
 """Where write puts the file: a path or a binary file object."""
 
 
 def _check_text_codec(encoding: str) -> None:
     """Raises LookupError for an unknown codec or one that does not decode
     bytes to str (such as "hex"), before any file is read."""
-    if not getattr(codecs.lookup(encoding), "_is_text_encoding", True):
+    if not getattr(_codecs.lookup(encoding), "_is_text_encoding", True):
         raise LookupError(f"{encoding!r} is not a text encoding")
 
 
-@overload
+@_overload
 def read(source: Source, encoding: None = None) -> Sequence[bytes]: ...
 
 
-@overload
+@_overload
 def read(source: Source, encoding: str) -> Sequence[str]: ...
 
 
-def read(source: Source, encoding: Optional[str] = None) -> Union[Sequence[bytes], Sequence[str]]:
+def read(source: Source, encoding: _Optional[str] = None) -> _Union[Sequence[bytes], Sequence[str]]:
     """Reads a VSQ file into a trillo.Sequence, checking it as the trillo tool does.
 
     source is one of
@@ -157,17 +167,17 @@ def dump(source: Source) -> bytes:
     return _trillo.dump(source)
 
 
-@overload
-def write(sequence: Union[Sequence[bytes], Sequence[str]], target: None = None, encoding: str = "utf-8") -> bytes: ...
+@_overload
+def write(sequence: _Union[Sequence[bytes], Sequence[str]], target: None = None, encoding: str = "utf-8") -> bytes: ...
 
 
-@overload
-def write(sequence: Union[Sequence[bytes], Sequence[str]], target: Target, encoding: str = "utf-8") -> None: ...
+@_overload
+def write(sequence: _Union[Sequence[bytes], Sequence[str]], target: Target, encoding: str = "utf-8") -> None: ...
 
 
 def write(
-    sequence: Union[Sequence[bytes], Sequence[str]], target: Optional[Target] = None, encoding: str = "utf-8"
-) -> Optional[bytes]:
+    sequence: _Union[Sequence[bytes], Sequence[str]], target: _Optional[Target] = None, encoding: str = "utf-8"
+) -> _Optional[bytes]:
     """Writes a trillo.Sequence as a VSQ file: the way back from trillo.read.
 
     target is one of
@@ -196,8 +206,8 @@ def write(
                         a power of two from 1 to 2**31
         tracks          Track(sections), each with at least one Section(name,
                         fields): a name not empty and without "]", keys not
-                        empty and without "=", no newline and no 0 byte in a
-                        name, key or value
+                        empty, without "=" and not beginning with "[", no
+                        newline and no 0 byte in a name, key or value
 
     Each track's text is cut into DM frames of at most 127 bytes as the
     trillo-pack tool cuts it.  The whole Sequence is checked before anything

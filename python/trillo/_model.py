@@ -7,7 +7,7 @@ constructor calls.
 """
 
 from dataclasses import dataclass, field
-from typing import Generic, List, Tuple, TypeVar, Union
+from typing import Generic, Iterator, List, Tuple, TypeVar, Union
 
 __all__ = ["Tempo", "TimeSignature", "TempoMapEvent", "Section", "Track", "Sequence"]
 
@@ -98,3 +98,18 @@ class Sequence(Generic[T]):
     division: int
     tempo_map: List[TempoMapEvent] = field(default_factory=list)
     tracks: List[Track[T]] = field(default_factory=list)
+
+    def rows(self) -> Iterator[Tuple[int, int, T, T, T]]:
+        """Every field of every track, flat and in file order:
+        (track, section_index, section, key, value), track and section_index
+        counted from 0 (tracks[track].sections[section_index]), section the
+        section's name.  A section without fields gives no row.
+
+            >>> for track, _, section, key, value in song.rows():
+            ...     print(track, section, key, value)
+        """
+        for number, track in enumerate(self.tracks):
+            for index, section in enumerate(track.sections):
+                name = section.name
+                for key, value in section.fields:
+                    yield number, index, name, key, value
