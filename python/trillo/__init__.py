@@ -36,7 +36,6 @@ from . import _trillo, _write
 from ._errors import *  # noqa: F401,F403 (the exception classes)
 from ._errors import __all__ as _error_names
 from ._model import Section, Sequence, Tempo, TempoMapEvent, TimeSignature, Track
-from ._many import read_many
 from ._rows import ROW_COLUMNS, to_frame
 
 __version__ = _trillo.version_line().split()[-1]
@@ -44,7 +43,6 @@ __version__ = _trillo.version_line().split()[-1]
 
 __all__ = [
     "read",
-    "read_many",
     "dump",
     "write",
     "Sequence",
