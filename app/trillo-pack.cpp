@@ -5,6 +5,9 @@
 // on success; on failure writes one line to standard error and exits with 1:
 //
 //   usage: trillo-pack [DUMP]                   more than one argument
+//
+// trillo-pack --help and trillo-pack --version print a short help and
+// "trillo-pack <version>" to standard output and exit with 0.
 //   trillo-pack: line N: <what is wrong>        the dump is not one trillo writes,
 //                                               or shows what cannot be written
 //   trillo-pack: cannot open the dump           (and the other failures of the
@@ -19,16 +22,32 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include <liedwerk/WriteVSQ.h>
 #include <orbt/ByteSink.h>
 #include <trillo/DumpReader.h>
+#include <trillo/ToolText.h>
 
 namespace Trillo {
 
 namespace {
 
 constexpr char kUsage[] = "usage: trillo-pack [DUMP]\n";
+
+constexpr char kHelp[] = "usage: trillo-pack [DUMP]\n"
+                         "       trillo-pack --help | --version\n"
+                         "\n"
+                         "Reads the dump that trillo prints, from the file DUMP or from standard\n"
+                         "input (DUMP - or none), checks it, and writes the VSQ sequence file that\n"
+                         "it shows to standard output.  A file named -, --help or --version is\n"
+                         "reached as ./-, ./--help or ./--version.\n"
+                         "\n"
+                         "Exit status: 0 when the whole file is written; 1 on any failure, after\n"
+                         "one line on standard error (a dump with a fault writes nothing).\n"
+                         "\n"
+                         "The manual page trillo-pack(1) tells the dump it reads and every error\n"
+                         "line.\n";
 constexpr std::size_t kFirstCapacity = 1 << 20;
 
 // The whole input in one block.
@@ -82,6 +101,14 @@ const char* readDumpFile(const char* path, Input& input) {
     return ok ? nullptr : "cannot read the dump";
 }
 
+// The help or the version on standard output.
+int print(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0 ||
+        std::ferror(stdout))
+        return fail("cannot write standard output");
+    return 0;
+}
+
 int pack(const char* path) {
     Input input;
     if (const char* failure = readDumpFile(path, input)) return fail(failure);
@@ -112,7 +139,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        return pack(argc == 2 ? argv[1] : "-");
+        const std::string_view argument = argc == 2 ? argv[1] : "-";
+        if (argument == "--help") return print(kHelp);
+        if (argument == "--version") return print(std::string("trillo-pack ") + version() + "\n");
+        return pack(argument.data());
     } catch (const std::bad_alloc&) {
         return fail("out of memory");
     }

@@ -27,4 +27,6 @@ const char* helpText() noexcept { return kHelp; }
 
 const char* versionLine() noexcept { return kVersionLine; }
 
+const char* version() noexcept { return kVersion; }
+
 } // namespace Trillo

@@ -320,6 +320,7 @@ TEST(Pack, FaultsNameTheirLine) {
 
 TEST(Pack, UsageAndFiles) {
     expectResult(runTool(kPack, {"a", "b"}), "", "usage: trillo-pack [DUMP]\n", 1);
+    expectResult(runTool(kPack, {"--help", "x"}), "", "usage: trillo-pack [DUMP]\n", 1);
     TempDir dir;
     expectResult(runTool(kPack, {dir.path() + "/missing.txt"}), "", "trillo-pack: cannot open the dump\n", 1);
     expectResult(runTool(kPack, {dir.path()}), "", "trillo-pack: cannot read the dump\n", 1);
@@ -330,6 +331,28 @@ TEST(Pack, UsageAndFiles) {
     ToolOptions closed;
     closed.closeStdout = true;
     expectResult(runTool(kPack, {dump}, closed), "", "trillo-pack: cannot write standard output\n", 1);
+}
+
+// The help and the version stand alone, on standard output, as trillo's do;
+// a dump of that name is reached by its path.
+TEST(Pack, HelpAndVersion) {
+    const ToolResult help = runTool(kPack, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("usage: trillo-pack [DUMP]\n       trillo-pack --help | --version\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("trillo-pack(1)"), std::string::npos);
+    expectResult(runTool(kPack, {"--version"}), "trillo-pack " TRILLO_VERSION "\n", "", 0);
+    ToolOptions toFull;
+    toFull.stdoutPath = "/dev/full";
+    for (const char* option : {"--help", "--version"})
+        expectResult(runTool(kPack, {option}, toFull), "", "trillo-pack: cannot write standard output\n", 1);
+    TempDir dir;
+    dir.write("--help", bytesOf(joined(kLines)));
+    ToolOptions inDir;
+    inDir.workingDirectory = dir.path();
+    const ToolResult packed = runTool(kPack, {"./--help"}, inDir);
+    EXPECT_EQ(packed.status, 0) << packed.err;
+    EXPECT_EQ(packed.out.substr(0, 4), "MThd");
 }
 
 // A dump of several MiB through a pipe, whose size is not known ahead.

@@ -6,5 +6,6 @@ namespace Trillo {
 
 const char* helpText() noexcept;
 const char* versionLine() noexcept; // "trillo <version>\n"
+const char* version() noexcept;     // the project's version alone: "0.1.0"
 
 } // namespace Trillo
