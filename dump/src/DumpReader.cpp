@@ -133,7 +133,7 @@ private:
         const std::size_t equals = line_.find('=');
         if (equals == std::string_view::npos || !allDigits(line_.substr(0, equals))) return failHere(kTempoMapSyntax);
         const std::optional<std::uint32_t> tick = number(line_.substr(0, equals));
-        if (!tick) return failHere("a tick must be a number from 0 to 4294967295");
+        if (!tick) return failHere(DumpFormat::kTickOutOfRange);
         const std::string_view event = line_.substr(equals + 1);
         if (startsWith(event, kTempo)) return readTempo(*tick, event.substr(kTempo.size()));
         if (startsWith(event, kTime) && endsWith(event, kTimeSuffix))

@@ -176,6 +176,7 @@ PYBIND11_MODULE(_trillo, module) {
         "trillo's exception classes are named after.");
     module.attr("MAX_DIVISION") = Liedwerk::WriteVSQs::kMaxDivision;
     module.attr("MAX_NUMERATOR") = Liedwerk::WriteVSQs::kMaxNumerator;
+    module.attr("TICK_OUT_OF_RANGE") = Trillo::DumpFormat::kTickOutOfRange;
     module.def("read", &TrilloPy::read, py::arg("source"), py::arg("encoding") = py::none(),
                "read(source, encoding=None) -> trillo.Sequence; see trillo.read.");
     module.def("write", &TrilloPy::write, py::arg("division"), py::arg("tempo_map"), py::arg("voices"),

@@ -16,30 +16,33 @@ def block_after(page: str, marker: str) -> str:
     return found.group(1)
 
 
-def test_the_worked_example(tmp_path):
+def run_example(tmp_path, name: str, argument: Path) -> str:
+    """Runs the page's script of that name on argument; returns its standard
+    output."""
     page = (PROJECT / "docs" / "python.md").read_text()
-    script = tmp_path / "summary.py"
-    script.write_text(block_after(page, "worked example: the script"))
-    done = subprocess.run([sys.executable, str(script), str(PROJECT / "examples" / "song.vsq")],
-                          capture_output=True, text=True, check=True)
-    assert done.stdout == block_after(page, "worked example: its output for examples/song.vsq")
+    script = tmp_path / "example.py"
+    script.write_text(block_after(page, f"{name}: the script"))
+    done = subprocess.run([sys.executable, str(script), str(argument)], capture_output=True, text=True, check=True)
+    return done.stdout
+
+
+def expected(name: str, what: str) -> str:
+    return block_after((PROJECT / "docs" / "python.md").read_text(), f"{name}: its output for {what}")
+
+
+def test_the_worked_example(tmp_path):
+    out = run_example(tmp_path, "worked example", PROJECT / "examples" / "song.vsq")
+    assert out == expected("worked example", "examples/song.vsq")
 
 
 def test_the_edit_and_write_back_example(tmp_path):
-    page = (PROJECT / "docs" / "python.md").read_text()
-    script = tmp_path / "edit.py"
-    script.write_text(block_after(page, "edit and write back: the script"))
     song = tmp_path / "song.vsq"
     shutil.copy(PROJECT / "examples" / "song.vsq", song)
-    done = subprocess.run([sys.executable, str(script), str(song)], capture_output=True, text=True, check=True)
-    assert done.stdout == block_after(page, "edit and write back: its output for a copy of examples/song.vsq")
+    out = run_example(tmp_path, "edit and write back", song)
+    assert out == expected("edit and write back", "a copy of examples/song.vsq")
     assert song.read_bytes() != (PROJECT / "examples" / "song.vsq").read_bytes()
 
 
 def test_the_data_work_example(tmp_path):
-    page = (PROJECT / "docs" / "python.md").read_text()
-    script = tmp_path / "data.py"
-    script.write_text(block_after(page, "data work: the script"))
-    done = subprocess.run([sys.executable, str(script), str(PROJECT / "examples" / "two-voices.vsq")],
-                          capture_output=True, text=True, check=True)
-    assert done.stdout == block_after(page, "data work: its output for examples/two-voices.vsq")
+    out = run_example(tmp_path, "data work", PROJECT / "examples" / "two-voices.vsq")
+    assert out == expected("data work", "examples/two-voices.vsq")

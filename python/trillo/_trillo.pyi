@@ -20,6 +20,7 @@ def errors() -> List[Tuple[str, str, str]]: ...
 
 MAX_DIVISION: int
 MAX_NUMERATOR: int
+TICK_OUT_OF_RANGE: str
 def voice_texts(
     tracks: List[Any], encoding: str, track_type: type, pair: Callable[[Any], Tuple[Any, Any]]
 ) -> Union[List[bytes], Tuple[str, str, str]]: ...

@@ -49,7 +49,7 @@ def _division(sequence: Sequence[Any]) -> int:
 def _tick(event: Any, where: str) -> int:
     tick = _integer(event.tick, where + ".tick")
     if not 0 <= tick <= _MAX_TICK:
-        _fail(where, "TickOutOfRange", "a tick must be a number from 0 to 4294967295")
+        _fail(where, "TickOutOfRange", _trillo.TICK_OUT_OF_RANGE)
     return tick
 
 

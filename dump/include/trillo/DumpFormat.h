@@ -50,6 +50,10 @@ std::string_view printTempo(double tempo, TempoText& text);
 // that is not a positive number.
 std::optional<std::uint32_t> microsecondsPerQuarter(double tempo);
 
+// What trillo-pack and trillo.write say of a tick that is no unsigned 32-bit
+// number.
+constexpr char kTickOutOfRange[] = "a tick must be a number from 0 to 4294967295";
+
 // What trillo-pack and trillo.write say of a positive tempo for which
 // microsecondsPerQuarter has none: "no tempo of 1 to 16777215 microseconds
 // per quarter note prints as 3.50".
