@@ -137,11 +137,27 @@ private:
     std::uint32_t digits_ = kMinDigits;
 };
 
+// A step longer than a delta time can hold is bridged: an empty text event
+// (FF 01 00), which the reader passes over in the master track, after each
+// full delta of kMaxVarNumber ticks, then the event itself with the rest.
+constexpr std::uint32_t kMaxDelta = OrbSMF::Writing::kMaxVarNumber;
+
+// The bridging events before an event that lies step ticks after the one
+// above; the event's own delta is then step - bridges * kMaxDelta, 1 to
+// kMaxDelta (or 0 for a step of 0).
+std::uint32_t bridgesFor(std::uint32_t step) { return step == 0 ? 0 : (step - 1) / kMaxDelta; }
+
+// The master track's bytes for the bridges of a step.
+std::uint64_t bridgeLength(std::uint32_t step) {
+    return std::uint64_t{bridgesFor(step)} * OrbSMF::Writing::metaEventSize(kMaxDelta, 0);
+}
+
 // The problem of one tempo map event, given the tick of the event before.
+// Ticks count modulo 2^32, as the reader's do: a tick below the one above is
+// a step past tick 4294967295 when that step fits one delta time, and
+// otherwise taken for a mistake rather than bridged.
 Problem::Kind checkTempoEvent(const TempoEvent& event, std::uint32_t previousTick) {
-    const std::uint32_t step = event.tick - previousTick; // modulo 2^32, as the reader counts
-    if (step > OrbSMF::Writing::kMaxVarNumber)
-        return event.tick < previousTick ? Problem::TickBeforePrevious : Problem::StepTooLong;
+    if (event.tick < previousTick && event.tick - previousTick > kMaxDelta) return Problem::TickBeforePrevious;
     if (event.kind == TempoEvent::Tempo) {
         if (event.microsecondsPerQuarter > WriteVSQs::kMaxMicroseconds) return Problem::TempoOutOfRange;
         return Problem::None;
@@ -161,7 +177,11 @@ void writeMasterTrack(OrbSMF::Writer& writer, const std::vector<TempoEvent>& eve
     writer.beginTrack(length);
     std::uint32_t previousTick = 0;
     for (const TempoEvent& event : events) {
-        const std::uint32_t delta = event.tick - previousTick;
+        const std::uint32_t step = event.tick - previousTick;
+        const std::uint32_t bridges = bridgesFor(step);
+        for (std::uint32_t bridge = 0; bridge < bridges; ++bridge)
+            writer.metaEvent(kMaxDelta, WriteVSQs::kTextType, std::string_view());
+        const std::uint32_t delta = step - bridges * kMaxDelta;
         previousTick = event.tick;
         if (event.kind == TempoEvent::Tempo) {
             const std::uint32_t value = event.microsecondsPerQuarter;
@@ -238,7 +258,9 @@ private:
             if (kind != Problem::None) return fail(kind, index);
             const std::uint32_t dataSize =
                 event.kind == TempoEvent::Tempo ? WriteVSQs::kTempoDataSize : WriteVSQs::kTimeSignatureDataSize;
-            length += OrbSMF::Writing::metaEventSize(event.tick - previousTick, dataSize);
+            const std::uint32_t step = event.tick - previousTick;
+            length +=
+                bridgeLength(step) + OrbSMF::Writing::metaEventSize(step - bridgesFor(step) * kMaxDelta, dataSize);
             previousTick = event.tick;
         }
         if (length > WriteVSQs::kMaxChunkLength) return fail(Problem::TempoMapTooLong);

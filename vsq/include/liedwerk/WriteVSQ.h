@@ -56,8 +56,10 @@ struct Content {
     // Ticks per quarter note, 0 to 32767.
     std::int32_t division = 480;
     // The master track's events in file order.  Ticks count as the reader's
-    // do, modulo 2^32: each step from the tick before (0 for the first
-    // event) is a delta time of at most 0x0FFFFFFF ticks.
+    // do, modulo 2^32: a tick is not below the one before (0 for the first
+    // event) unless the step up to it past 2^32 - 1 is at most 0x0FFFFFFF
+    // ticks.  A longer step forward than a delta time holds (0x0FFFFFFF
+    // ticks) is bridged with empty text events.
     std::vector<TempoEvent> tempoMap;
     // Each voice track's INI-like text (1 to 65534 voices), lines ended by
     // "\n" (the last one may lack it):
@@ -81,7 +83,7 @@ struct Problem {
         NumeratorOutOfRange,      // a numerator above 255
         DenominatorNotPowerOfTwo, // a denominator that is not 1, 2, 4, ..., 2^31
         TickBeforePrevious,       // a tick below the one before, and no wrap
-        StepTooLong,              // a step of more than 0x0FFFFFFF ticks
+        StepTooLong,              // no longer found: long steps are bridged
         EmptyText,                // a voice without any line
         ZeroByte,                 // a 0 byte in a line
         EmptyLine,                // an empty line
@@ -148,7 +150,9 @@ struct UnwritableContent : OrbT::Ex::DataError {};
 //     header     "MThd", format 1, voices + 1 tracks, division
 //     master     one meta event per tempo map entry, delta times between
 //                their ticks: FF 51 03 and 24 bits, FF 58 04 numerator,
-//                exponent of the denominator, 24, 8; End of Track
+//                exponent of the denominator, 24, 8; before an event more
+//                than 0x0FFFFFFF ticks after the one above, an empty text
+//                event FF 01 00 after every 0x0FFFFFFF ticks; End of Track
 //     voice      text events FF 01 "DM:" number ":" payload, each of at most
 //                127 data bytes, numbered from 0, the number of at least four
 //                digits ("DM:0000:"), the payload as much of the text as fits,
