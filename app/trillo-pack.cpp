@@ -1,19 +1,23 @@
-// trillo-pack [DUMP]: reads trillo's dump from the file DUMP, or
+// trillo-pack [-o FILE] [DUMP]: reads trillo's dump from the file DUMP, or
 // from standard input when DUMP is "-" or missing, and writes the VSQ file it
-// shows to standard output.  The whole dump is read and checked before the
-// first byte is written, so a dump with a fault writes nothing.  Exits with 0
-// on success; on failure writes one line to standard error and exits with 1:
+// shows to standard output, or with -o FILE (--output FILE) to that file.  The
+// whole dump is read and checked before the first byte is written, so a dump
+// with a fault writes nothing and creates no file; a file that cannot be
+// written to its end is removed.  Exits with 0 on success; on failure writes
+// one line to standard error and exits with 1:
 //
-//   usage: trillo-pack [DUMP]                   more than one argument
-//
-// trillo-pack --help and trillo-pack --version print a short help and
-// "trillo-pack <version>" to standard output and exit with 0.
+//   usage: trillo-pack [-o FILE] [DUMP]         a second DUMP or FILE, -o without FILE
 //   trillo-pack: line N: <what is wrong>        the dump is not one trillo writes,
 //                                               or shows what cannot be written
 //   trillo-pack: cannot open the dump           (and the other failures of the
 //   trillo-pack: cannot read the dump            system, without a line)
 //   trillo-pack: cannot write standard output
+//   trillo-pack: cannot open the output file
+//   trillo-pack: cannot write the output file
 //   trillo-pack: out of memory
+//
+// trillo-pack --help and trillo-pack --version print a short help and
+// "trillo-pack <version>" to standard output and exit with 0.
 
 #include <sys/stat.h>
 
@@ -23,28 +27,34 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <liedwerk/WriteVSQ.h>
 #include <orbt/ByteSink.h>
 #include <trillo/DumpReader.h>
+#include <trillo/Platform.h>
 #include <trillo/ToolText.h>
 
 namespace Trillo {
 
 namespace {
 
-constexpr char kUsage[] = "usage: trillo-pack [DUMP]\n";
+constexpr char kUsage[] = "usage: trillo-pack [-o FILE] [DUMP]\n";
 
-constexpr char kHelp[] = "usage: trillo-pack [DUMP]\n"
+constexpr char kHelp[] = "usage: trillo-pack [-o FILE] [DUMP]\n"
                          "       trillo-pack --help | --version\n"
                          "\n"
                          "Reads the dump that trillo prints, from the file DUMP or from standard\n"
                          "input (DUMP - or none), checks it, and writes the VSQ sequence file that\n"
-                         "it shows to standard output.  A file named -, --help or --version is\n"
-                         "reached as ./-, ./--help or ./--version.\n"
+                         "it shows to standard output, or to FILE:\n"
+                         "\n"
+                         "  -o, --output FILE  write the file to FILE (- for standard output)\n"
+                         "\n"
+                         "A file named -, -o, --help or --version is reached as ./-, ./-o and so on.\n"
                          "\n"
                          "Exit status: 0 when the whole file is written; 1 on any failure, after\n"
-                         "one line on standard error (a dump with a fault writes nothing).\n"
+                         "one line on standard error (a dump with a fault writes nothing, and\n"
+                         "creates no FILE).\n"
                          "\n"
                          "The manual page trillo-pack(1) tells the dump it reads and every error\n"
                          "line.\n";
@@ -92,9 +102,9 @@ int failAt(const DumpFault& fault) { return fail("line " + std::to_string(fault.
 
 // Reads the dump named by path ("-": standard input); the failure's message
 // or null.
-const char* readDumpFile(const char* path, Input& input) {
-    if (std::string_view(path) == "-") return readStream(stdin, input) ? nullptr : "cannot read the dump";
-    std::FILE* stream = std::fopen(path, "rb");
+const char* readDumpFile(const std::string& path, Input& input) {
+    if (path == "-") return readStream(stdin, input) ? nullptr : "cannot read the dump";
+    std::FILE* stream = Platform::openFile(path, "rb");
     if (stream == nullptr) return "cannot open the dump";
     const bool ok = readStream(stream, input);
     std::fclose(stream);
@@ -109,15 +119,8 @@ int print(const std::string& text) {
     return 0;
 }
 
-int pack(const char* path) {
-    Input input;
-    if (const char* failure = readDumpFile(path, input)) return fail(failure);
-    const std::string_view dump = input.view();
-    Liedwerk::WriteVSQs::Content content;
-    if (const std::optional<DumpFault> fault = readDump(dump, content)) return failAt(*fault);
-    const Liedwerk::WriteVSQ writer(content);
-    if (writer.problem().kind != Liedwerk::WriteVSQs::Problem::None)
-        return failAt(locateProblem(dump, content, writer.problem()));
+// Writes the file to standard output.
+int writeToStandardOutput(const Liedwerk::WriteVSQ& writer) {
     try {
         OrbT::FileSink sink(stdout);
         writer.write(sink);
@@ -128,22 +131,93 @@ int pack(const char* path) {
     return 0;
 }
 
-} // namespace
-
-} // namespace Trillo
-
-int main(int argc, char** argv) {
-    using namespace Trillo;
-    if (argc > 2) {
-        std::fputs(kUsage, stderr);
-        return 1;
-    }
+// Writes the file to the file at path, created or emptied; removes it again
+// when it cannot be written to its end.
+int writeToFile(const Liedwerk::WriteVSQ& writer, const std::string& path) {
+    std::FILE* stream = Platform::openFile(path, "wb");
+    if (stream == nullptr) return fail("cannot open the output file");
+    bool written = true;
     try {
-        const std::string_view argument = argc == 2 ? argv[1] : "-";
-        if (argument == "--help") return print(kHelp);
-        if (argument == "--version") return print(std::string("trillo-pack ") + version() + "\n");
-        return pack(argument.data());
+        OrbT::FileSink sink(stream);
+        writer.write(sink);
+        written = std::fflush(stream) == 0 && std::ferror(stream) == 0;
+    } catch (const OrbT::Ex::CannotWriteFile&) {
+        written = false;
+    } catch (...) {
+        std::fclose(stream);
+        Platform::removeFile(path);
+        throw;
+    }
+    written = std::fclose(stream) == 0 && written;
+    if (written) return 0;
+    Platform::removeFile(path);
+    return fail("cannot write the output file");
+}
+
+// What the command line asks for.
+struct Request {
+    std::string dump = "-";
+    std::string output = "-"; // "-": standard output
+};
+
+// The request of the arguments after the program's name; false for a
+// command line that is none.
+bool parse(const std::vector<std::string>& arguments, Request& request) {
+    bool haveDump = false;
+    bool haveOutput = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "-o" || argument == "--output") {
+            if (haveOutput || i + 1 == arguments.size()) return false;
+            request.output = arguments[++i];
+            haveOutput = true;
+        } else if (argument == "--help" || argument == "--version" || haveDump) {
+            return false;
+        } else {
+            request.dump = argument;
+            haveDump = true;
+        }
+    }
+    return true;
+}
+
+int pack(const Request& request) {
+    Input input;
+    if (const char* failure = readDumpFile(request.dump, input)) return fail(failure);
+    const std::string_view dump = input.view();
+    Liedwerk::WriteVSQs::Content content;
+    if (const std::optional<DumpFault> fault = readDump(dump, content)) return failAt(*fault);
+    const Liedwerk::WriteVSQ writer(content);
+    if (writer.problem().kind != Liedwerk::WriteVSQs::Problem::None)
+        return failAt(locateProblem(dump, content, writer.problem()));
+    return request.output == "-" ? writeToStandardOutput(writer) : writeToFile(writer, request.output);
+}
+
+int run(int argc, Platform::ArgumentChar** argv) {
+    Platform::useBinaryStandardStreams();
+    try {
+        const std::vector<std::string> arguments = Platform::arguments(argc, argv);
+        if (arguments.size() == 1 && arguments[0] == "--help") return print(kHelp);
+        if (arguments.size() == 1 && arguments[0] == "--version")
+            return print(std::string("trillo-pack ") + version() + "\n");
+        Request request;
+        if (!parse(arguments, request)) {
+            std::fputs(kUsage, stderr);
+            return 1;
+        }
+        return pack(request);
     } catch (const std::bad_alloc&) {
         return fail("out of memory");
     }
 }
+
+} // namespace
+
+} // namespace Trillo
+
+// wmain on Windows, whose arguments are the names as the user typed them.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) { return Trillo::run(argc, argv); }
+#else
+int main(int argc, char** argv) { return Trillo::run(argc, argv); }
+#endif

@@ -12,15 +12,13 @@
 // standard output's stream, which the process's normal exit flushes.
 #include <cstdio>
 #include <cstring>
-
-#if defined(__unix__)
-#include <unistd.h>
-#endif
+#include <string>
 
 #include <orbt/ByteSink.h>
 #include <trillo/DumpWriter.h>
 #include <trillo/Errors.h>
 #include <trillo/FileSource.h>
+#include <trillo/Platform.h>
 #include <trillo/ReadLoop.h>
 #include <trillo/ToolText.h>
 
@@ -36,9 +34,7 @@ constexpr char kUsage[] = "usage: trillo <file>\n";
 // there until the process ends, as the bytes of any buffered stream do.  A
 // terminal keeps its line buffering.  Called before anything is written.
 void enlargeOutputBuffer() {
-#if defined(__unix__)
-    if (isatty(fileno(stdout))) return;
-#endif
+    if (Platform::isTerminal(stdout)) return;
     static char buffer[DumpWriter::kBufferSize];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
@@ -77,28 +73,35 @@ void print(const char* text) {
 }
 
 // The run for the one argument.
-void runWith(const char* argument) {
-    if (std::strcmp(argument, "--help") == 0) return print(helpText());
-    if (std::strcmp(argument, "--version") == 0) return print(versionLine());
-    if (std::strcmp(argument, "-") == 0) return dump(FileSource::standardInput());
-    dump(FileSource(argument));
+void runWith(const std::string& argument) {
+    if (argument == "--help") return print(helpText());
+    if (argument == "--version") return print(versionLine());
+    if (argument == "-") return dump(FileSource::standardInput());
+    dump(FileSource(argument.c_str()));
 }
 
-} // namespace
-
-} // namespace Trillo
-
-int main(int argc, char** argv) {
-    using namespace Trillo;
+int run(int argc, Platform::ArgumentChar** argv) {
+    Platform::useBinaryStandardStreams();
     if (argc != 2) {
         std::fputs(kUsage, stderr);
         return 1;
     }
     try {
-        runWith(argv[1]);
+        runWith(Platform::arguments(argc, argv)[0]);
         return 0;
     } catch (...) {
         writeErrorLine(currentErrorMessage());
         return 1;
     }
 }
+
+} // namespace
+
+} // namespace Trillo
+
+// wmain on Windows, whose arguments are the names as the user typed them.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) { return Trillo::run(argc, argv); }
+#else
+int main(int argc, char** argv) { return Trillo::run(argc, argv); }
+#endif

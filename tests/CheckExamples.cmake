@@ -1,7 +1,8 @@
 # Regenerates the examples into WORK and compares them with the bundled ones.
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
-execute_process(COMMAND "${GENERATOR}" "${WORK}" RESULT_VARIABLE result)
+# GENERATOR is a list: the emulator that runs it first, if there is one.
+execute_process(COMMAND ${GENERATOR} "${WORK}" RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "make_examples failed: ${result}")
 endif()

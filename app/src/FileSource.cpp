@@ -1,10 +1,9 @@
 #include <trillo/FileSource.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include <orbt/Exceptions.h>
+#include <trillo/Platform.h>
 
 namespace Trillo {
 
@@ -27,22 +26,8 @@ public:
 
 namespace {
 
-std::FILE* openOrThrow(const char* path) {
-    std::FILE* stream = std::fopen(path, "rb");
+std::FILE* openedOrThrow(std::FILE* stream) {
     if (stream == nullptr) throw OrbT::Ex::CannotOpenFile();
-    return stream;
-}
-
-// A stream of its own on a copy of the descriptor: closing it leaves
-// standard input as it was.
-std::FILE* openStandardInput() {
-    const int descriptor = dup(STDIN_FILENO);
-    if (descriptor < 0) throw OrbT::Ex::CannotOpenFile();
-    std::FILE* stream = fdopen(descriptor, "rb");
-    if (stream == nullptr) {
-        close(descriptor);
-        throw OrbT::Ex::CannotOpenFile();
-    }
     return stream;
 }
 
@@ -61,9 +46,11 @@ std::unique_ptr<Impl> adopt(std::FILE* stream) {
 
 FileSource::FileSource(std::unique_ptr<Impl_> impl) : impl_(std::move(impl)) {}
 
-FileSource::FileSource(const char* path) : FileSource(adopt<Impl_>(openOrThrow(path))) {}
+FileSource::FileSource(const char* path) : FileSource(adopt<Impl_>(openedOrThrow(Platform::openFile(path, "rb")))) {}
 
-FileSource FileSource::standardInput() { return FileSource(adopt<Impl_>(openStandardInput())); }
+FileSource FileSource::standardInput() {
+    return FileSource(adopt<Impl_>(openedOrThrow(Platform::openStandardInput())));
+}
 
 FileSource::~FileSource() = default;
 

@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -111,21 +110,6 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     const std::string command = "rm -rf '" + path_ + "'";
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path_.c_str());
-}
-
-std::string TempDir::write(const std::string& name, const Bytes& bytes) const {
-    const std::string path = path_ + "/" + name;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-    return path;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
 }
 
 ToolResult runTool(const std::string& binary, const std::vector<std::string>& args, const ToolOptions& options) {

@@ -33,10 +33,15 @@ struct ToolOptions {
 };
 
 // Runs the binary with these arguments (without the program name), under the
-// words of the environment's TRILLO_TEST_WRAPPER if it is set.
+// words of the environment's TRILLO_TEST_WRAPPER if it is set.  On Windows
+// the names are UTF-8 and reach the program as the wide command line; there
+// only the options stdoutPath, stderrPath, closeStdout, errorToOutput,
+// stdinPath, stdinBytes and workingDirectory are known (any other throws
+// std::logic_error), and there is no wrapper.
 ToolResult runTool(const std::string& binary, const std::vector<std::string>& args, const ToolOptions& options = {});
 
-// A fresh folder for one test's files, removed by the destructor.
+// A fresh folder for one test's files, removed by the destructor.  Its
+// path and the names in it are UTF-8.
 class TempDir {
 public:
     TempDir();
@@ -54,5 +59,8 @@ private:
 
 // The whole content of a file ("" when it cannot be read).
 std::string readFile(const std::string& path);
+
+// Whether there is a file or folder at path.
+bool fileExists(const std::string& path);
 
 } // namespace Fixture

@@ -14,7 +14,8 @@ public:
     static constexpr std::uint32_t kBlockSize = 1024;
     static constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
-    // Opens path in binary mode; throws OrbT::Ex::CannotOpenFile.
+    // Opens path (on Windows, UTF-8) in binary mode; throws
+    // OrbT::Ex::CannotOpenFile.
     explicit FileSource(const char* path);
     // Reads what standard input holds, from where it stands, through a
     // stream of its own (standard input's stream is left unused); throws
