@@ -15,11 +15,37 @@ set(TRILLO_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/trillo")
 # The public headers need C++17 (nested namespaces): consumers inherit that.
 target_compile_features(trillo_common INTERFACE cxx_std_17)
 
+foreach(page IN ITEMS trillo trillo-pack)
+  configure_file("${PROJECT_SOURCE_DIR}/docs/${page}.1.in" "${PROJECT_BINARY_DIR}/docs/${page}.1" @ONLY)
+endforeach()
+
+# --- Windows: one folder with the programs, their manuals as text, the README
+# and the license (cpack -G ZIP, see Packaging.cmake) ----------------------------
+if(WIN32)
+  find_program(TRILLO_GROFF groff)
+  if(NOT TRILLO_GROFF)
+    message(FATAL_ERROR "The manuals of the Windows zip are rendered by groff: apt-get install groff-base")
+  endif()
+  set(trillo_manual_texts)
+  foreach(page IN ITEMS trillo trillo-pack)
+    set(text "${PROJECT_BINARY_DIR}/docs/${page}.txt")
+    # Plain text: no overstriking for bold or underlined words.
+    add_custom_command(OUTPUT "${text}"
+                       COMMAND ${TRILLO_GROFF} -man -Tutf8 -P-cbou "${PROJECT_BINARY_DIR}/docs/${page}.1" > "${text}"
+                       DEPENDS "${PROJECT_SOURCE_DIR}/docs/${page}.1.in" VERBATIM)
+    list(APPEND trillo_manual_texts "${text}")
+  endforeach()
+  add_custom_target(trillo_manual_texts ALL DEPENDS ${trillo_manual_texts})
+  install(TARGETS trillo trillo-pack RUNTIME DESTINATION . COMPONENT runtime)
+  install(FILES ${trillo_manual_texts} "${PROJECT_SOURCE_DIR}/README.md" DESTINATION . COMPONENT runtime)
+  install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt COMPONENT runtime)
+  return()
+endif()
+
 # --- the tools and their man pages ---------------------------------------------
 install(TARGETS trillo trillo-pack RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT runtime)
 
 foreach(page IN ITEMS trillo trillo-pack)
-  configure_file("${PROJECT_SOURCE_DIR}/docs/${page}.1.in" "${PROJECT_BINARY_DIR}/docs/${page}.1" @ONLY)
   install(FILES "${PROJECT_BINARY_DIR}/docs/${page}.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
           COMPONENT runtime)
 endforeach()

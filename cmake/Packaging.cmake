@@ -7,6 +7,22 @@
 #                                  pkg-config file (component "dev")
 #
 # Each holds the license as /usr/share/doc/<package>/copyright (see Install.cmake).
+# A zip for Windows, from the cross build (cmake/mingw-w64-x86_64.cmake):
+#
+#   cd build-win && cpack -G ZIP
+#
+# trillo-<version>-windows-x86_64.zip   one folder: trillo.exe, trillo-pack.exe,
+#                                      their manuals as text, README.md, LICENSE.txt
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME trillo)
+  set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+  set(CPACK_PACKAGE_FILE_NAME "trillo-${PROJECT_VERSION}-windows-x86_64")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  include(CPack)
+  return()
+endif()
+
 set(CPACK_PACKAGE_NAME trillo)
 set(CPACK_PACKAGE_VENDOR "the trillo developers")
 set(TRILLO_PACKAGE_CONTACT "trillo developers <trillo@example.org>"

@@ -26,5 +26,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The test programs and the build's own helpers run under Wine.
 find_program(TRILLO_WINE NAMES wine wine64)
 if(TRILLO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TRILLO_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEDEBUG=-all ${TRILLO_WINE})
 endif()
