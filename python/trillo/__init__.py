@@ -198,8 +198,10 @@ def write(
         division        ticks per quarter note, 0 to 32767
         tempo_map       Tempo(tick, bpm) and TimeSignature(tick, numerator,
                         denominator) in file order: ticks from 0 to 2**32-1,
-                        each at most 268435455 after the one before (a step
-                        past 2**32-1 wraps around to 0, as the reader counts);
+                        counted modulo 2**32 as the reader counts (a tick
+                        below the one before is a step past 2**32-1; steps
+                        longer than 268435455 are bridged with empty text
+                        events, which the reader passes over);
                         bpm is written as the 24-bit microseconds per quarter
                         note that prints the same two decimals ("%.2f"), inf
                         as 0; a numerator from 0 to 255, a denominator that is

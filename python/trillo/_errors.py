@@ -159,12 +159,12 @@ class CannotWrite(Error, ValueError):
 
     str(error) is where the fault lies in the Sequence and what is wrong, for
     example 'tracks[0].sections[2].fields[1]: a key must not contain "="' or
-    "tempo_map[3]: the tick is before the tick of the event above".
+    "division: the division must be 0 to 32767".
     error.where is the first part ("division", "voices", "tempo_map[3]",
     "tracks[0].sections[2].name", ...); error.kind names the problem:
     "DivisionOutOfRange", "VoicesMismatch", "NoVoice", "TooManyVoices",
     "TickOutOfRange", "TempoOutOfRange", "NumeratorOutOfRange",
-    "DenominatorNotPowerOfTwo", "TickBeforePrevious", "StepTooLong",
+    "DenominatorNotPowerOfTwo",
     "EmptyText" (a track without sections), "MalformedSection" (an empty name,
     or one with "]"), "MalformedField" (an empty key, one with "=", or one
     that begins with "["),

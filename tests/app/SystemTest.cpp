@@ -163,16 +163,22 @@ TEST(System, PackCommandLines) {
 }
 
 // A tempo map whose events lie more than a delta time apart, through events
-// that the dump leaves out: its dump packs into a file that dumps the same.
+// that the dump leaves out, and run past tick 2^32 - 1: its dump packs into a
+// file that dumps the same.
 TEST(System, LongTempoStepsPackBack) {
     Track tempoMap;
     tempoMap.tempo(0, 500000).text(0x0FFFFFFF, "").text(0x0FFFFFFF, "a text").tempo(5, 400000);
-    tempoMap.note(0x0FFFFFFF, 60).note(0x0FFFFFFF, 61).timeSignature(0x0FFFFFFF, 3, 2).endOfTrack();
+    tempoMap.note(0x0FFFFFFF, 60).note(0x0FFFFFFF, 61).timeSignature(0x0FFFFFFF, 3, 2);
+    // Past tick 2^32 - 1, which the dump shows modulo 2^32: a tick going back.
+    for (int i = 0; i < 12; ++i) tempoMap.note(0x0FFFFFFF, 62);
+    tempoMap.tempo(100, 600000).endOfTrack();
     const Bytes file = smf(Header(), {tempoMap, dmTrack("[S]\nk=v\n")});
     TempDir dir;
     const ToolResult dumped = runTool(kTrillo, {dir.write("long.vsq", file)});
     ASSERT_EQ(dumped.status, 0) << dumped.err;
-    EXPECT_NE(dumped.out.find("\n536870915=Tempo:150.00\n1342177280=Time:3/4:24:8\n"), std::string::npos) << dumped.out;
+    EXPECT_NE(dumped.out.find("\n536870915=Tempo:150.00\n1342177280=Time:3/4:24:8\n268435544=Tempo:100.00\n"),
+              std::string::npos)
+        << dumped.out;
     const std::string output = dir.path() + "/packed.vsq";
     expectResult(runTool(kPack, {"-o", output, dir.write("long.txt", bytesOf(dumped.out))}), "", "", 0);
     expectResult(runTool(kTrillo, {output}), dumped.out, "", 0);

@@ -152,12 +152,10 @@ std::uint64_t bridgeLength(std::uint32_t step) {
     return std::uint64_t{bridgesFor(step)} * OrbSMF::Writing::metaEventSize(kMaxDelta, 0);
 }
 
-// The problem of one tempo map event, given the tick of the event before.
-// Ticks count modulo 2^32, as the reader's do: a tick below the one above is
-// a step past tick 4294967295 when that step fits one delta time, and
-// otherwise taken for a mistake rather than bridged.
-Problem::Kind checkTempoEvent(const TempoEvent& event, std::uint32_t previousTick) {
-    if (event.tick < previousTick && event.tick - previousTick > kMaxDelta) return Problem::TickBeforePrevious;
+// The problem of one tempo map event.  Any tick can follow any other: ticks
+// count modulo 2^32, as the reader's do, so a tick below the one above is a
+// step past tick 4294967295, bridged like any long step.
+Problem::Kind checkTempoEvent(const TempoEvent& event) {
     if (event.kind == TempoEvent::Tempo) {
         if (event.microsecondsPerQuarter > WriteVSQs::kMaxMicroseconds) return Problem::TempoOutOfRange;
         return Problem::None;
@@ -254,7 +252,7 @@ private:
         std::uint32_t previousTick = 0;
         for (std::size_t index = 0; index < content_.tempoMap.size(); ++index) {
             const TempoEvent& event = content_.tempoMap[index];
-            const Problem::Kind kind = checkTempoEvent(event, previousTick);
+            const Problem::Kind kind = checkTempoEvent(event);
             if (kind != Problem::None) return fail(kind, index);
             const std::uint32_t dataSize =
                 event.kind == TempoEvent::Tempo ? WriteVSQs::kTempoDataSize : WriteVSQs::kTimeSignatureDataSize;

@@ -56,10 +56,10 @@ struct Content {
     // Ticks per quarter note, 0 to 32767.
     std::int32_t division = 480;
     // The master track's events in file order.  Ticks count as the reader's
-    // do, modulo 2^32: a tick is not below the one before (0 for the first
-    // event) unless the step up to it past 2^32 - 1 is at most 0x0FFFFFFF
-    // ticks.  A longer step forward than a delta time holds (0x0FFFFFFF
-    // ticks) is bridged with empty text events.
+    // do, modulo 2^32: the step to an event is its tick minus the tick before
+    // (0 for the first event), modulo 2^32, so a tick below the one before is
+    // a step past 2^32 - 1.  A step longer than a delta time holds
+    // (0x0FFFFFFF ticks) is bridged with empty text events.
     std::vector<TempoEvent> tempoMap;
     // Each voice track's INI-like text (1 to 65534 voices), lines ended by
     // "\n" (the last one may lack it):
@@ -82,8 +82,8 @@ struct Problem {
         TempoOutOfRange,          // microseconds per quarter note above 0xFFFFFF
         NumeratorOutOfRange,      // a numerator above 255
         DenominatorNotPowerOfTwo, // a denominator that is not 1, 2, 4, ..., 2^31
-        TickBeforePrevious,       // a tick below the one before, and no wrap
-        StepTooLong,              // no longer found: long steps are bridged
+        TickBeforePrevious,       // no longer found: every step is bridged
+        StepTooLong,              // no longer found: every step is bridged
         EmptyText,                // a voice without any line
         ZeroByte,                 // a 0 byte in a line
         EmptyLine,                // an empty line
@@ -94,7 +94,7 @@ struct Problem {
         TempoMapTooLong,          // a master track beyond 2^32 - 1 bytes
     };
     Kind kind = None;
-    // The tempo event (TempoOutOfRange to StepTooLong) or the voice (EmptyText
+    // The tempo event (TempoOutOfRange to DenominatorNotPowerOfTwo) or the voice (EmptyText
     // to TrackTooLong) at fault, from 0; otherwise 0.
     std::size_t index = 0;
     // For ZeroByte to MalformedField: where the faulty line begins in the
