@@ -131,11 +131,18 @@ int writeToStandardOutput(const Liedwerk::WriteVSQ& writer) {
     return 0;
 }
 
+bool isRegularFile(std::FILE* stream) {
+    struct stat info {};
+    return fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // Writes the file to the file at path, created or emptied; removes it again
-// when it cannot be written to its end.
+// when it cannot be written to its end, if it is a regular file (never a
+// device or a pipe that the path names).
 int writeToFile(const Liedwerk::WriteVSQ& writer, const std::string& path) {
     std::FILE* stream = Platform::openFile(path, "wb");
     if (stream == nullptr) return fail("cannot open the output file");
+    const bool removable = isRegularFile(stream);
     bool written = true;
     try {
         OrbT::FileSink sink(stream);
@@ -145,12 +152,12 @@ int writeToFile(const Liedwerk::WriteVSQ& writer, const std::string& path) {
         written = false;
     } catch (...) {
         std::fclose(stream);
-        Platform::removeFile(path);
+        if (removable) Platform::removeFile(path);
         throw;
     }
     written = std::fclose(stream) == 0 && written;
     if (written) return 0;
-    Platform::removeFile(path);
+    if (removable) Platform::removeFile(path);
     return fail("cannot write the output file");
 }
 

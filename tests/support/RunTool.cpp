@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -89,6 +90,11 @@ pid_t startFeeder(int readEnd, int writeEnd, const Bytes& bytes) {
         const rlimit limit{static_cast<rlim_t>(options.addressSpaceLimit),
                            static_cast<rlim_t>(options.addressSpaceLimit)};
         if (setrlimit(RLIMIT_AS, &limit) != 0) fail("setrlimit");
+    }
+    if (options.fileSizeLimit > 0) {
+        // Past the limit a write fails (EFBIG) rather than end the program.
+        const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
+        if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) fail("RLIMIT_FSIZE");
     }
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) fail("chdir");
     for (const std::string& setting : options.environment)

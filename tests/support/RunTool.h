@@ -26,6 +26,7 @@ struct ToolOptions {
     std::vector<std::string> environment; // "NAME=value" set on top of the test's environment
     std::string workingDirectory;         // run there (default: the test's own)
     long addressSpaceLimit = 0;           // bytes; 0 for no limit
+    long fileSizeLimit = 0;               // bytes that a file may reach, then writes fail; 0 for no limit
     unsigned timeoutSeconds = 0;          // then SIGALRM ends the run (status 128 + 14); 0 for none
     // Run as root, the binary has no power to open a file whatever its mode:
     // it can be refused like any other user.  No effect for other users.

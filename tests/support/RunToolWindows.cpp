@@ -70,7 +70,7 @@ Handle openForChild(const std::string& path, DWORD access, DWORD disposition) {
 
 void refuseUnknownOptions(const ToolOptions& options) {
     if (options.closeStdin || !options.environment.empty() || options.addressSpaceLimit != 0 ||
-        options.timeoutSeconds != 0 || options.withoutRootOverride)
+        options.fileSizeLimit != 0 || options.timeoutSeconds != 0 || options.withoutRootOverride)
         throw std::logic_error("runTool: an option that the Windows runner does not have");
 }
 
