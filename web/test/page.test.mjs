@@ -6,49 +6,34 @@
 import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
-import { tmpdir } from 'node:os';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
-import puppeteer from 'puppeteer-core';
-
 import { load } from '../dist/trillo.mjs';
+import { launchBrowser } from './support/browser.mjs';
 import { caseNamed } from './support/cases.mjs';
 import { fileOf, trilloOnPath } from './support/native.mjs';
 
 const web = fileURLToPath(new URL('..', import.meta.url));
 const pageUrl = pathToFileURL(join(web, 'index.html')).href;
 const buildFolder = process.env.TRILLO_WEB_BUILD || join(web, 'build');
-const chromium = '/usr/bin/chromium';
 const song = join(web, '..', 'examples', 'song.vsq');
 const trilloModule = await load();
 
-let browser;
-let profile;
+let chromium;
 let page;
 const requests = [];
 
 before(async () => {
-  assert.ok(existsSync(chromium), `${chromium} is missing: apt-get install chromium`);
   mkdirSync(buildFolder, { recursive: true });
-  profile = mkdtempSync(join(tmpdir(), 'trillo-chromium-'));
-  browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           `--user-data-dir=${profile}`],
-  });
+  chromium = await launchBrowser();
 });
 
-after(async () => {
-  await browser?.close();
-  if (profile) rmSync(profile, { recursive: true, force: true });
-});
+after(async () => chromium?.close());
 
 // A fresh page with index.html; collects every request and every script error.
 async function openPage() {
-  page = await browser.newPage();
+  page = await chromium.browser.newPage();
   page.errors = [];
   page.on('pageerror', (error) => page.errors.push(error.message));
   page.on('request', (request) => requests.push(request.url()));
