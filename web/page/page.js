@@ -225,6 +225,7 @@
 
   let searchTimer = 0;
   search.addEventListener('input', () => {
+    clearSearch();
     clearTimeout(searchTimer);
     searchTimer = setTimeout(startSearch, 150);
   });
