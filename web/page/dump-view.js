@@ -50,7 +50,6 @@ const DumpView = (() => {
       this.mark = document.createElement('div');
       this.mark.className = 'mark';
       this.mark.hidden = true;
-      this.element.append(this.mark);
     }
 
     // Takes more output; shows the lines it completes.
@@ -99,7 +98,7 @@ const DumpView = (() => {
       node.className = 'block';
       node.style.containIntrinsicSize = `auto ${(lines * LINE_HEIGHT_EM).toFixed(2)}em`;
       node.textContent = text;
-      this.element.insertBefore(node, this.mark);
+      this.element.append(node);
       this.blocks.push({ node, byteStart: start, lineStart: this.lines, charStart: this.chars, text });
       this.lines += lines;
       this.chars += text.length;
@@ -148,14 +147,19 @@ const DumpView = (() => {
       return range;
     }
 
-    // Scrolls the line into view near the top and marks it.
+    // Scrolls the line into view near the top and marks it.  The mark goes
+    // into the line's block, placed from the block's top: offsets from the
+    // top of a dump of millions of lines would lose precision.
     showLine(line) {
+      const block = this.blocks[lastAtMost(this.blocks, 'lineStart', line)];
       const lineHeight = parseFloat(getComputedStyle(this.element).fontSize) * LINE_HEIGHT_EM;
-      const top = parseFloat(getComputedStyle(this.element).paddingTop) + line * lineHeight;
+      const top = (line - block.lineStart) * lineHeight;
       this.mark.style.top = `${top}px`;
       this.mark.style.height = `${lineHeight}px`;
+      this.mark.dataset.line = String(line);
       this.mark.hidden = false;
-      this.element.scrollTop = Math.max(0, top - 2 * lineHeight);
+      block.node.append(this.mark);
+      this.element.scrollTop = Math.max(0, block.node.offsetTop + top - 2 * lineHeight);
     }
   }
 

@@ -12,6 +12,7 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import { load } from '../dist/trillo.mjs';
 import { launchBrowser } from './support/browser.mjs';
 import { caseNamed } from './support/cases.mjs';
+import { markedLine } from './support/marked.mjs';
 import { fileOf, trilloOnPath } from './support/native.mjs';
 
 const web = fileURLToPath(new URL('..', import.meta.url));
@@ -192,6 +193,38 @@ describe('the page', () => {
     assert.ok(partials >= slices / 2, `the event loop turned with ${partials} partial dumps shown, for ${slices} slices`);
     assert.equal((await shown()).dump, new TextDecoder().decode(native.output));
     assert.match(await summary(), expectedSummary('large.vsq', bytes));
+  });
+
+  test('outlines and searches the 10 MB file without a node per line', async () => {
+    const { bytes, expected: native } = caseNamed('large', 'a file of about 10 MB');
+    const sequence = trilloModule.read(bytes);
+    const dumpText = new TextDecoder().decode(native.output);
+    const lines = dumpText.split('\n').length;
+    const shownNow = await page.evaluate(() => ({
+      nodes: document.querySelectorAll('#dump *').length,
+      tracks: Array.from(document.querySelectorAll('#outline .group > .entry'), (entry) => entry.textContent),
+      counts: Array.from(document.querySelectorAll('#outline .group > .count'), (count) => count.textContent),
+    }));
+    assert.ok(shownNow.nodes < lines / 100, `${shownNow.nodes} nodes for ${lines} lines`);
+    assert.deepEqual(shownNow.tracks, sequence.tracks.map((_, i) => `Track0${i + 1}`));
+    assert.deepEqual(shownNow.counts, sequence.tracks.map((t) => `${t.sections.length.toLocaleString('en')} sections`));
+    // The last section of the last track, reached through "Show more".
+    const entries = await page.evaluate(() => {
+      const track = document.querySelector('#outline .group:last-child');
+      track.querySelector('.toggle').click();
+      for (let more = track.querySelector('.more'); more !== null; more = track.querySelector('.more')) more.click();
+      const sections = track.querySelectorAll('ul .entry');
+      sections[sections.length - 1].click();
+      return sections.length;
+    });
+    const lastSection = sequence.tracks.at(-1).sections.at(-1).name;
+    assert.equal(entries, sequence.tracks.at(-1).sections.length);
+    assert.deepEqual(await markedLine(page), { text: `[${lastSection}]`, inView: true });
+    await page.type('#search', '[Curve#');
+    await page.waitForFunction(() => /^(No match|1 of [0-9,]+)$/.test(document.getElementById('search-count').textContent),
+                               { timeout: 60000 });
+    const matches = dumpText.split('[Curve#').length - 1;
+    assert.equal(await page.$eval('#search-count', (o) => o.textContent), `1 of ${matches.toLocaleString('en')}`);
   });
 
   test('loads nothing but its own files and the embedded module', () => {

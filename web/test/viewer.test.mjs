@@ -12,6 +12,7 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import { load } from '../dist/trillo.mjs';
 import { launchBrowser } from './support/browser.mjs';
 import { caseNamed } from './support/cases.mjs';
+import { markedLine } from './support/marked.mjs';
 import { fileOf } from './support/native.mjs';
 
 const web = fileURLToPath(new URL('..', import.meta.url));
@@ -80,18 +81,6 @@ function expectedEntries(sequence) {
   return entries;
 }
 
-// The dump's line that the mark shows, and whether it is in view.
-function markedLine() {
-  return page.evaluate(() => {
-    const dump = document.getElementById('dump');
-    const mark = dump.querySelector('.mark');
-    const style = getComputedStyle(dump);
-    const line = Math.round((parseFloat(mark.style.top) - parseFloat(style.paddingTop)) / parseFloat(mark.style.height));
-    const inView = mark.offsetTop >= dump.scrollTop && mark.offsetTop + mark.offsetHeight <= dump.scrollTop + dump.clientHeight;
-    return { text: dump.textContent.split('\n')[line], inView, hidden: mark.hidden };
-  });
-}
-
 describe('the outline', () => {
   const files = [
     ['song.vsq', song],
@@ -114,12 +103,12 @@ describe('the outline', () => {
     const entries = await page.$$('#outline .entry');
     assert.equal(entries.length, 3 + 41); // Master, TempoMap, Track01; [Voice] and 40 notes
     await entries[entries.length - 1].click();
-    assert.deepEqual(await markedLine(), { text: '[Note#39]', inView: true, hidden: false });
+    assert.deepEqual(await markedLine(page), { text: '[Note#39]', inView: true });
     await entries[2].focus();
     await page.keyboard.press('Enter');
-    assert.deepEqual(await markedLine(), { text: '[Track01]', inView: true, hidden: false });
+    assert.deepEqual(await markedLine(page), { text: '[Track01]', inView: true });
     await entries[1].click();
-    assert.deepEqual(await markedLine(), { text: '[TempoMap]', inView: true, hidden: false });
+    assert.deepEqual(await markedLine(page), { text: '[TempoMap]', inView: true });
   });
 
   test('folds and unfolds a track', async () => {
@@ -218,10 +207,10 @@ describe('search', () => {
     assert.equal(await highlighted(), 'Name=');
     await page.keyboard.press('Enter');
     assert.equal(await count(), '2 of 2');
-    assert.deepEqual((await markedLine()).text, 'Name=Harmony');
+    assert.deepEqual((await markedLine(page)).text, 'Name=Harmony');
     await page.keyboard.press('Enter');
     assert.equal(await count(), '1 of 2');
-    assert.deepEqual((await markedLine()).text, 'Name=Lead');
+    assert.deepEqual((await markedLine(page)).text, 'Name=Lead');
     await page.keyboard.down('Shift');
     await page.keyboard.press('Enter');
     await page.keyboard.up('Shift');
