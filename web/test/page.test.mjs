@@ -213,7 +213,7 @@ describe('the page', () => {
       const track = document.querySelector('#outline .group:last-child');
       track.querySelector('.toggle').click();
       for (let more = track.querySelector('.more'); more !== null; more = track.querySelector('.more')) more.click();
-      const sections = track.querySelectorAll('ul .entry');
+      const sections = track.querySelectorAll(':scope ul .entry');
       sections[sections.length - 1].click();
       return sections.length;
     });
