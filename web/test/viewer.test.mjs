@@ -297,7 +297,9 @@ describe('the layout', () => {
       await choose(caseFile('valid', 'a song before an edit', 'layout.vsq'));
       await (await page.$('#compare')).uploadFile(caseFile('valid', 'the song after the edit', 'layout-after.vsq'));
       await waitForDiffOf('layout-after.vsq');
+      await page.$eval('#search', (input) => { input.value = ''; });
       await page.type('#search', 'Key=');
+      await page.waitForFunction(() => /^1 of /.test(document.getElementById('search-count').textContent));
       const overflowing = await page.evaluate(() => {
         const limit = window.innerWidth;
         return [...document.querySelectorAll('body *')].filter((element) => {
@@ -308,7 +310,11 @@ describe('the layout', () => {
       assert.deepEqual(overflowing, []);
       assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth));
       await page.screenshot({ path: join(buildFolder, `viewer-${width}.png`), fullPage: true });
-      if (width === 1280) await page.screenshot({ path: join(buildFolder, 'viewer.png') });
+      // The picture of docs/web.md: the top of the page.
+      if (width === 1280) {
+        await page.evaluate(() => window.scrollTo(0, 0));
+        await page.screenshot({ path: join(buildFolder, 'viewer.png') });
+      }
     });
   }
 });
