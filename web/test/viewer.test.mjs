@@ -290,6 +290,76 @@ describe('the comparison', () => {
   });
 });
 
+describe('the line diff', () => {
+  // The runs, applied to a, must give b; their edits, counted, must be as
+  // few as the longest common subsequence allows (computed here plainly).
+  function check(a, b, shortest) {
+    return page.evaluate((aLines, bLines) => LineDiff.diff(aLines, bLines), a, b).then((runs) => {
+      const rebuilt = [];
+      let ai = 0;
+      let bi = 0;
+      for (const run of runs) {
+        assert.equal(run.kind === 'added' ? run.b : run.a, run.kind === 'added' ? bi : ai, JSON.stringify(run));
+        if (run.kind === 'same') {
+          assert.deepEqual(a.slice(run.a, run.a + run.count), b.slice(run.b, run.b + run.count));
+          rebuilt.push(...a.slice(run.a, run.a + run.count));
+          ai += run.count;
+          bi += run.count;
+        } else if (run.kind === 'removed') {
+          ai += run.count;
+        } else {
+          rebuilt.push(...b.slice(run.b, run.b + run.count));
+          bi += run.count;
+        }
+      }
+      assert.deepEqual([rebuilt, ai], [b, a.length]);
+      if (shortest) {
+        const common = lcs(a, b);
+        const edits = runs.filter((run) => run.kind !== 'same').reduce((sum, run) => sum + run.count, 0);
+        assert.equal(edits, a.length + b.length - 2 * common);
+      }
+    });
+  }
+  function lcs(a, b) {
+    let row = new Array(b.length + 1).fill(0);
+    for (const line of a) {
+      const next = [0];
+      b.forEach((other, j) => next.push(line === other ? row[j] + 1 : Math.max(row[j + 1], next[j])));
+      row = next;
+    }
+    return row[b.length];
+  }
+  // A small generator of its own, so that every run sees the same lines.
+  function random(seed) {
+    let state = seed;
+    return (below) => {
+      state = (state * 1103515245 + 12345) % 2147483648;
+      return state % below;
+    };
+  }
+
+  test('turns the first text into the second with the fewest edits', async () => {
+    const table = [[[], []], [['a'], []], [[], ['a']], [['a', 'b'], ['b', 'a']], [['x', 'x', 'x'], ['x']]];
+    for (let seed = 1; seed <= 60; seed++) {
+      const next = random(seed);
+      // Lines of a small alphabet: many equal lines, short stretches alike.
+      const lines = (n) => Array.from({ length: n }, () => 'abcd'[next(4)]);
+      table.push([lines(next(30)), lines(next(30))]);
+      // Distinct lines with some removed and some put in: long stretches alike.
+      const base = Array.from({ length: 60 }, (_, i) => `line ${i}`);
+      const edited = base.filter(() => next(8) !== 0).flatMap((line) => (next(8) === 0 ? [`new ${next(1000)}`, line] : [line]));
+      table.push([base, edited]);
+    }
+    for (const [a, b] of table) await check(a, b, true);
+  });
+
+  test('gives a correct diff, if not the shortest, beyond its bound of edits', async () => {
+    const a = Array.from({ length: 3000 }, (_, i) => `a${i}`);
+    const b = ['same', ...Array.from({ length: 3000 }, (_, i) => `b${i}`), 'end'];
+    await check(['same', ...a, 'end'], b, false);
+  });
+});
+
 describe('the layout', () => {
   for (const width of [375, 1280]) {
     test(`no element is wider than a window ${width} px wide`, async () => {
