@@ -16,7 +16,10 @@
 #       written as it comes (as the tool writes); and the dumping alone
 # with the ratios to the tool, and the same for the processor time (user and
 # system), which a busy shared machine disturbs less.  Each command runs once
-# untimed first; then each round times them all, in turn.
+# untimed first; then each round times them all, in turn.  Last, the page
+# (web/index.html in headless Chromium, bench/web_page.mjs) opens a generated
+# 10 MB file RUNS times: the time from choosing it to the dump and the
+# outline shown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +36,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 file="$work/bench-100.vsq"
 "$build/bench/make_bench_vsq" 100 "$file"
+"$build/bench/make_bench_vsq" 10 "$work/bench-10.vsq"
 
 native=$("$build/app/trillo" "$file" | sha256sum | cut -d" " -f1)
 for mode in "" --stream; do
@@ -88,3 +92,6 @@ for name in whole stream; do
       "$cpu" "$(ratio "$cpu" "$trillo_cpu")"
   done
 done
+
+echo "page:    $(stat -c %s "$work/bench-10.vsq") bytes, headless Chromium $(/usr/bin/chromium --version 2>/dev/null | awk '{ print $2 }')"
+node bench/web_page.mjs "$work/bench-10.vsq" "$runs"

@@ -291,6 +291,33 @@ std::string blocksText(std::size_t blocks) {
 
 Bytes fileOfBlocks(std::size_t blocks) { return oneVoice(dmTrack(blocksText(blocks))); }
 
+// A voice of forty notes and, when edited, the same with four known changes
+// (for comparing two versions): Name Lead becomes Solo, [Note#10] and its
+// three fields go, Note#25's key becomes 72, and [Expression] Volume=90 is
+// added at the end.
+std::string fortyNotes(bool edited) {
+    std::string text = std::string("[Voice]\nName=") + (edited ? "Solo" : "Lead") + "\n";
+    for (int note = 0; note < 40; ++note) {
+        if (edited && note == 10) continue;
+        const int key = edited && note == 25 ? 72 : 48 + note % 12;
+        text += "[Note#" + std::to_string(note) + "]\nTick=" + std::to_string(note * 480) +
+                "\nKey=" + std::to_string(key) + "\nLength=240\n";
+    }
+    if (edited) text += "[Expression]\nVolume=90\n";
+    return text;
+}
+
+// A master track of a thousand tempos, one every 480 ticks, and a time
+// signature every hundred of them.
+Bytes thousandTempos() {
+    Track track;
+    for (std::uint32_t i = 0; i < 1000; ++i) {
+        if (i % 100 == 0) track.timeSignature(i == 0 ? 0 : 480, static_cast<std::uint8_t>(2 + i / 100 % 5), 2);
+        track.tempo(i % 100 == 0 ? 0 : 480, 400000 + (i * 7919) % 300000);
+    }
+    return smf(Header(), {track.endOfTrack(), dmTrack("[S]\nk=v\n")});
+}
+
 std::vector<Case> validCases() {
     Header division0, division96;
     division0.division = 0;
@@ -358,6 +385,9 @@ std::vector<Case> validCases() {
                    dmTrack("[S]\n")})),
         valid("many fields over two blocks", oneVoice(dmTrack(manyFields, 100))),
         valid("a dump three times as large as its file", dumpLargerThanFile()),
+        valid("a song before an edit", vsqFile({fortyNotes(false)})),
+        valid("the song after the edit", vsqFile({fortyNotes(true)})),
+        valid("a thousand tempos", thousandTempos()),
     };
     for (std::size_t blocks : {1, 2, 5})
         cases.push_back(valid("a file of exactly " + std::to_string(blocks) + " blocks", fileOfBlocks(blocks)));

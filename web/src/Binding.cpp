@@ -9,6 +9,8 @@
 //   trillo_finish(session)                at the end of the input
 //   trillo_failure(session)               the tool's message, or null
 //   trillo_counts(session)                a dump's summary: voices, division, sections, fields
+//   trillo_outline(session) / trillo_outline_size(session)
+//                                         a dump's headings and tempo map, for the page
 //   trillo_close(session)
 //
 // A dump session's output is the tool's standard output; a read session's is
@@ -85,46 +87,171 @@ public:
     virtual const char* failure() const = 0;
     virtual std::string& output() = 0;
     virtual const Counts* counts() const { return nullptr; }
+    virtual const std::string* outline() const { return nullptr; }
 };
 
-// The dump writer that also counts, for the page's summary, when asked to.
+// Appends to a string that JavaScript empties now and then, and counts every
+// byte it ever took: the offset in the whole output where the next byte goes.
+class CountingSink final : public OrbT::ByteSink {
+public:
+    void write(const char* bytes, std::size_t count) override {
+        text.append(bytes, count);
+        total += count;
+    }
+
+    std::string text;
+    std::uint64_t total = 0;
+};
+
+// Little-endian numbers and counted texts appended to a log (WebAssembly is
+// little-endian, so the bytes are the value's own).
+template <typename Number>
+void putNumber(std::string& log, Number value) {
+    char bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    log.append(bytes, sizeof value);
+}
+
+// The outline of a dump, for the page: where each heading stands in the
+// output and how many fields each section has, and the tempo map.  Records,
+// each a kind byte and its fields:
+//
+//   kMaster, kTempoMap, kTrack   float64 offset of the heading line
+//   kSection                     float64 offset of the heading line, uint32 fields
+//   kTempo                       uint32 tick, float64 quarter notes per minute
+//   kTimeSignature               uint32 tick, uint32 numerator, uint32 denominator
+//
+// A section's field count is written in place as its fields come.
+class Outline {
+public:
+    enum Kind : std::uint8_t { kMaster = 1, kTempoMap, kTrack, kSection, kTempo, kTimeSignature };
+
+    std::string log;
+
+    void heading(Kind kind, std::uint64_t offset) {
+        log.push_back(static_cast<char>(kind));
+        putNumber(log, static_cast<double>(offset));
+        fieldsAt_ = std::string::npos;
+    }
+    void section(std::uint64_t offset) {
+        heading(kSection, offset);
+        fieldsAt_ = log.size();
+        fields_ = 0;
+        putNumber(log, fields_);
+    }
+    void field() {
+        if (fieldsAt_ == std::string::npos) return;
+        ++fields_;
+        std::memcpy(&log[fieldsAt_], &fields_, sizeof fields_);
+    }
+    void tempo(std::uint32_t tick, double tempo) {
+        log.push_back(static_cast<char>(kTempo));
+        putNumber(log, tick);
+        putNumber(log, tempo);
+    }
+    void timeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) {
+        log.push_back(static_cast<char>(kTimeSignature));
+        putNumber(log, tick);
+        putNumber(log, numerator);
+        putNumber(log, denominator);
+    }
+
+private:
+    std::size_t fieldsAt_ = std::string::npos;
+    std::uint32_t fields_ = 0;
+};
+
+// The dump writer that also counts, for the page's summary, and notes the
+// outline, when asked to.  To know where a heading lands in the output, it
+// hands the writer's buffer to the sink before the heading is written.
 class CountingWriter final : public Trillo::DumpWriter {
 public:
-    CountingWriter(OrbT::ByteSink& sink, bool counting) : DumpWriter(sink), counting_(counting) {}
+    CountingWriter(CountingSink& sink, bool counting, bool outlining)
+        : DumpWriter(sink), sink_(sink), counting_(counting), outlining_(outlining) {}
 
     const Counts* counts() const { return counting_ ? &counts_ : nullptr; }
+    const std::string* outline() const { return outlining_ ? &outline_.log : nullptr; }
 
     void onHeader(std::int32_t voices, std::int32_t division) override {
         counts_.voices = voices;
         counts_.division = division;
         DumpWriter::onHeader(voices, division);
     }
+    // The master block's first line is its heading, and its last one the
+    // tempo map's.
+    void onBeginTempoMap() override {
+        if (!outlining_) return DumpWriter::onBeginTempoMap();
+        outline_.heading(Outline::kMaster, offset());
+        DumpWriter::onBeginTempoMap();
+        const std::uint64_t end = offset();
+        const std::string& text = sink_.text;
+        const std::size_t lineStart = text.rfind('\n', text.size() - 2) + 1; // npos + 1 is 0
+        outline_.heading(Outline::kTempoMap, end - (text.size() - lineStart));
+    }
+    void onTempo(std::uint32_t tick, double tempo) override {
+        if (outlining_) outline_.tempo(tick, tempo);
+        DumpWriter::onTempo(tick, tempo);
+    }
+    void onTimeSignature(std::uint32_t tick, std::uint32_t numerator, std::uint32_t denominator) override {
+        if (outlining_) outline_.timeSignature(tick, numerator, denominator);
+        DumpWriter::onTimeSignature(tick, numerator, denominator);
+    }
+    void onBeginTrack(std::int32_t track) override {
+        if (outlining_) outline_.heading(Outline::kTrack, offset());
+        DumpWriter::onBeginTrack(track);
+    }
     void onBeginSection(std::int32_t track, std::string_view name) override {
         ++counts_.sections;
+        if (outlining_) outline_.section(offset());
         DumpWriter::onBeginSection(track, name);
     }
     void onField(std::int32_t track, std::string_view section, std::string_view key, std::string_view value) override {
         ++counts_.fields;
+        if (outlining_) outline_.field();
         DumpWriter::onField(track, section, key, value);
     }
+    // A run's section lines are "[name]": the heading begins one byte before
+    // the name that eachLine points at.
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override {
-        if (counting_)
+        if (outlining_) {
+            const std::uint64_t base = offset();
+            Liedwerk::ParseVSQs::eachLine(
+                lines,
+                [&](std::string_view name) {
+                    ++counts_.sections;
+                    outline_.section(base + static_cast<std::uint64_t>(name.data() - 1 - lines.data()));
+                },
+                [this](std::string_view, std::string_view) {
+                    ++counts_.fields;
+                    outline_.field();
+                });
+        } else if (counting_) {
             Liedwerk::ParseVSQs::eachLine(
                 lines, [this](std::string_view) { ++counts_.sections; },
                 [this](std::string_view, std::string_view) { ++counts_.fields; });
+        }
         DumpWriter::onLines(track, section, lines);
     }
 
 private:
+    // Where the next byte of the output goes.
+    std::uint64_t offset() {
+        flush();
+        return sink_.total;
+    }
+
+    CountingSink& sink_;
     bool counting_;
+    bool outlining_;
     Counts counts_;
+    Outline outline_;
 };
 
 // The tool's dump, gathered in memory.  The writer is flushed at the end,
 // after a failure too, so the output holds what the tool would have written.
 class DumpSession final : public Session {
 public:
-    explicit DumpSession(bool counted) : writer_(sink_, counted) {}
+    DumpSession(bool counted, bool outlined) : writer_(sink_, counted, outlined) {}
 
     void feed(const std::uint8_t* bytes, std::uint32_t count) override { feeder_.feed(bytes, count); }
     void finish() override {
@@ -138,9 +265,10 @@ public:
     const char* failure() const override { return feeder_.failure(); }
     std::string& output() override { return sink_.text; }
     const Counts* counts() const override { return writer_.counts(); }
+    const std::string* outline() const override { return writer_.outline(); }
 
 private:
-    OrbT::StringSink sink_;
+    CountingSink sink_;
     CountingWriter writer_;
     Feeder feeder_{writer_};
 };
@@ -201,9 +329,7 @@ public:
 private:
     template <typename Number>
     void put(Number value) {
-        char bytes[sizeof value];
-        std::memcpy(bytes, &value, sizeof value); // WebAssembly is little-endian
-        log.append(bytes, sizeof value);
+        putNumber(log, value);
     }
     void putText(std::string_view text) {
         put(static_cast<std::uint32_t>(text.size()));
@@ -229,12 +355,13 @@ private:
 
 extern "C" {
 
-// A new session, or null when memory is short.  A dump session keeps counts
-// (trillo_counts) when counted is not 0.
-// Null when memory is short: a session's members allocate too.
-EMSCRIPTEN_KEEPALIVE Session* trillo_open_dump(int counted) {
+// A new session, or null when memory is short (a session's members allocate
+// too).  A dump session keeps counts (trillo_counts) when flags has
+// kCounted, and an outline (trillo_outline) when it has kOutlined.
+enum OpenFlags { kCounted = 1, kOutlined = 2 };
+EMSCRIPTEN_KEEPALIVE Session* trillo_open_dump(int flags) {
     try {
-        return new DumpSession(counted != 0);
+        return new DumpSession((flags & kCounted) != 0, (flags & kOutlined) != 0);
     } catch (...) {
         return nullptr;
     }
@@ -263,6 +390,17 @@ EMSCRIPTEN_KEEPALIVE std::uint32_t trillo_output_size(Session* session) {
 }
 // A counted dump session's counts so far (see Counts); null for the others.
 EMSCRIPTEN_KEEPALIVE const Counts* trillo_counts(Session* session) { return session->counts(); }
+
+// An outlined dump session's outline log so far (see Outline), whole: it is
+// kept until the session closes.  Null and 0 for the others.
+EMSCRIPTEN_KEEPALIVE const char* trillo_outline(Session* session) {
+    const std::string* log = session->outline();
+    return log == nullptr ? nullptr : log->data();
+}
+EMSCRIPTEN_KEEPALIVE std::uint32_t trillo_outline_size(Session* session) {
+    const std::string* log = session->outline();
+    return log == nullptr ? 0 : static_cast<std::uint32_t>(log->size());
+}
 
 EMSCRIPTEN_KEEPALIVE void trillo_clear_output(Session* session) { session->output().clear(); }
 

@@ -65,6 +65,13 @@ class Session {
     this.handle = 0;
   }
 
+  // An outlined dump's outline log, a view valid until the next call.
+  outlineLog() {
+    const { wasm } = this;
+    const address = wasm._trillo_outline(this.handle);
+    return wasm.HEAPU8.subarray(address, address + wasm._trillo_outline_size(this.handle));
+  }
+
   failed() {
     return this.wasm._trillo_failure(this.handle) !== 0;
   }
@@ -134,13 +141,18 @@ function dumpResult(output, failure) {
   };
 }
 
+// Flags of trillo_open_dump.
+const COUNTED = 1;
+const OUTLINED = 2;
+
 // The tool's dump, piece by piece: write(bytes) returns the output that those
 // bytes completed; end() returns the rest as dump does, with counts (see
-// Session.counts) for a summary.  Call end() once, also when giving up, to
-// free the reader.
+// Session.counts) for a summary, and when asked for, the outline (see
+// outlineOf).  Call end() once, also when giving up, to free the reader.
 class Dumper {
-  constructor(wasm) {
-    this.session = new Session(wasm, () => wasm._trillo_open_dump(1));
+  constructor(wasm, outline) {
+    this.outlined = outline;
+    this.session = new Session(wasm, () => wasm._trillo_open_dump(COUNTED | (outline ? OUTLINED : 0)));
   }
 
   write(bytes) {
@@ -153,11 +165,57 @@ class Dumper {
     try {
       const chunks = [];
       const failure = this.session.finish((view) => chunks.push(view.slice()));
-      return { ...dumpResult(concatenate(chunks), failure), counts: this.session.counts() };
+      const result = { ...dumpResult(concatenate(chunks), failure), counts: this.session.counts() };
+      if (this.outlined) result.outline = outlineOf(this.session.outlineLog());
+      return result;
     } finally {
       this.session.close();
     }
   }
+}
+
+const HEADING_KINDS = [null, 'master', 'tempoMap', 'track', 'section'];
+
+// The outline from the log of Binding.cpp's Outline: { headings, tempoMap }.
+// headings are { kind, offset, fields } in the order of the dump: kind is
+// 'master', 'tempoMap', 'track' or 'section', offset the byte offset in the
+// output where the heading's line begins, fields a section's field count
+// (null for the others).  tempoMap is as read gives it.
+function outlineOf(log) {
+  const view = new DataView(log.buffer, log.byteOffset, log.byteLength);
+  const headings = [];
+  const tempoMap = [];
+  let at = 0;
+  while (at < log.length) {
+    const kind = view.getUint8(at++);
+    if (kind <= 4) {
+      const offset = view.getFloat64(at, true);
+      at += 8;
+      let fields = null;
+      if (kind === 4) {
+        fields = view.getUint32(at, true);
+        at += 4;
+      }
+      headings.push({ kind: HEADING_KINDS[kind], offset, fields });
+    } else if (kind === 5) {
+      tempoMap.push({ type: 'tempo', tick: view.getUint32(at, true), bpm: view.getFloat64(at + 4, true) });
+      at += 12;
+    } else if (kind === 6) {
+      tempoMap.push({ type: 'timeSignature', tick: view.getUint32(at, true),
+                      numerator: view.getUint32(at + 4, true), denominator: view.getUint32(at + 8, true) });
+      at += 12;
+    } else {
+      throw new Error(`trillo: unknown outline record ${kind}`);
+    }
+  }
+  return { headings, tempoMap };
+}
+
+// Decodes the texts of read: with a TextDecoder for a label, or as copies of
+// the bytes when the label is null.
+function textDecoder(label, fatal) {
+  if (label === null) return { decode: (bytes) => bytes.slice() };
+  return new TextDecoder(label, { fatal });
 }
 
 // Builds the structure of read from the record log of Binding.cpp's Recorder.
@@ -226,11 +284,14 @@ class SequenceBuilder {
 //                       (a Uint8Array, which may view the start of a larger
 //                       buffer), its error line without the newline (or
 //                       null) and its exit status
-//   read(bytes, label)  { voices, division, tempoMap, tracks }, names, keys
+//   read(bytes, label, { fatal })
+//                       { voices, division, tempoMap, tracks }, names, keys
 //                       and values decoded by a TextDecoder for label
-//                       (default 'utf-8'; a byte it cannot decode throws a
-//                       TypeError); a failure throws a TrilloError
-//   dumper()            a Dumper, for input that comes in pieces
+//                       (default 'utf-8'; a byte it cannot decode becomes
+//                       U+FFFD, or with fatal true throws a TypeError), or
+//                       with label null each a Uint8Array of the bytes as
+//                       stored; a failure throws a TrilloError
+//   dumper({ outline }) a Dumper, for input that comes in pieces
 async function load() {
   const wasm = await createTrilloModule();
   wasm.staging = wasm._malloc(PIECE_SIZE);
@@ -249,8 +310,8 @@ async function load() {
       }
     },
 
-    read(bytes, label = 'utf-8') {
-      const builder = new SequenceBuilder(new TextDecoder(label, { fatal: true }));
+    read(bytes, label = 'utf-8', { fatal = false } = {}) {
+      const builder = new SequenceBuilder(textDecoder(label, fatal));
       const session = new Session(wasm, wasm._trillo_open_read);
       let failure;
       try {
@@ -264,8 +325,8 @@ async function load() {
       return builder.sequence;
     },
 
-    dumper() {
-      return new Dumper(wasm);
+    dumper({ outline = false } = {}) {
+      return new Dumper(wasm, outline);
     },
   };
 }

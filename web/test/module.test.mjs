@@ -203,9 +203,46 @@ describe('read agrees with the tool', () => {
     assert.deepEqual(trilloModule.read(bytes, 'shift_jis').tracks[0].sections[0].fields, [['L0', 'あい']]);
   });
   test('bytes that the label cannot decode', () => {
-    const { bytes } = caseNamed('valid', 'Shift_JIS bytes');
-    assert.throws(() => trilloModule.read(bytes), TypeError);
+    const { bytes } = caseNamed('valid', 'Shift_JIS bytes'); // L0=あい in Shift_JIS
+    const field = (sequence) => sequence.tracks[0].sections[0].fields[0];
+    // As a TextDecoder does by default: U+FFFD for each byte sequence it cannot decode.
+    const replaced = new TextDecoder('utf-8').decode(new Uint8Array([0x82, 0xa0, 0x82, 0xa2]));
+    assert.match(replaced, /^\uFFFD+$/);
+    assert.deepEqual(field(trilloModule.read(bytes)), ['L0', replaced]);
+    assert.deepEqual(field(trilloModule.read(bytes, 'utf-8', { fatal: false })), ['L0', replaced]);
+    assert.throws(() => trilloModule.read(bytes, 'utf-8', { fatal: true }), TypeError);
+    assert.deepEqual(field(trilloModule.read(bytes, 'shift_jis', { fatal: true })), ['L0', 'あい']);
     assert.throws(() => trilloModule.read(bytes, 'no such encoding'), RangeError);
+  });
+  test('every text as its stored bytes when the label is null', () => {
+    for (const { what, bytes, expected } of validCases) {
+      const sequence = trilloModule.read(bytes, null);
+      const texts = sequence.tracks.flatMap((track) =>
+        track.sections.flatMap((section) => [section.name, ...section.fields.flat()]));
+      assert.ok(texts.every((text) => text instanceof Uint8Array), what);
+      // Decoded afterwards as Latin-1, byte for byte, they give the tool's dump.
+      const latin1 = new TextDecoder('latin1');
+      const decoded = {
+        ...sequence,
+        tracks: sequence.tracks.map((track) => ({
+          sections: track.sections.map((section) => ({
+            name: latin1.decode(section.name),
+            fields: section.fields.map(([key, value]) => [latin1.decode(key), latin1.decode(value)]),
+          })),
+        })),
+      };
+      assert.equal(dumpOf(decoded), Buffer.from(expected.output).toString('latin1'), what);
+    }
+  });
+  test('a broken file\'s partial structure holds bytes too', () => {
+    const cuts = cutsOfSong();
+    const { bytes } = cuts[cuts.length - 1]; // all but the last byte
+    assert.throws(() => trilloModule.read(bytes, null), (error) => {
+      assert.ok(error instanceof TrilloError);
+      const names = error.partial.tracks.flatMap((track) => track.sections.map((section) => section.name));
+      assert.ok(names.length > 0 && names.every((name) => name instanceof Uint8Array));
+      return true;
+    });
   });
   test('the tempo map in file order, with the denominator as the power of two itself', () => {
     // Time 6/8 at 0, tempo 400000 at 960, tempo 0 at 960, time 2/2 at 1440; division 96.
@@ -217,5 +254,73 @@ describe('read agrees with the tool', () => {
       { type: 'timeSignature', tick: 1440, numerator: 2, denominator: 2 },
     ]);
     assert.deepEqual([sequence.voices, sequence.division], [1, 96]);
+  });
+});
+
+describe('the outline of a dump', () => {
+  // What an outlined dumper gives for bytes: the whole output and the outline.
+  const outlined = (bytes) => {
+    const dumper = trilloModule.dumper({ outline: true });
+    const first = dumper.write(bytes);
+    const end = dumper.end();
+    return { ...end, output: concat(first, end.output) };
+  };
+  // Each heading's line in the output.
+  const headingLines = ({ output, outline }) => {
+    const text = Buffer.from(output).toString('latin1');
+    return outline.headings.map(({ offset }) => {
+      assert.ok(offset === 0 || text[offset - 1] === '\n', `offset ${offset} begins a line`);
+      return text.slice(offset, text.indexOf('\n', offset));
+    });
+  };
+  // The headings that read's structure stands for, with the sections' field counts.
+  const expectedHeadings = (sequence) => [
+    ...(sequence.voices === null ? [] : [['[Master]', null], ['[TempoMap]', null]]),
+    ...sequence.tracks.flatMap((track, index) => [
+      [`[Track${String(index + 1).padStart(2, '0')}]`, null],
+      ...track.sections.map((section) => [`[${section.name}]`, section.fields.length]),
+    ]),
+  ];
+  const assertOutline = (bytes, what) => {
+    const run = outlined(bytes);
+    let sequence;
+    try {
+      sequence = trilloModule.read(bytes, 'latin1');
+    } catch (error) {
+      sequence = error.partial;
+    }
+    const lines = headingLines(run);
+    assert.deepEqual(lines.map((line, i) => [line, run.outline.headings[i].fields]), expectedHeadings(sequence), what);
+    assert.deepEqual(run.outline.tempoMap, sequence.tempoMap, what);
+    assert.deepEqual(run.outline.headings.map((h) => h.kind), expectedHeadings(sequence).map(([line, fields]) =>
+      (line === '[Master]' ? 'master' : line === '[TempoMap]' ? 'tempoMap' : fields === null ? 'track' : 'section')));
+  };
+
+  test('headings, field counts and tempo map agree with read, for every valid and broken case', () => {
+    for (const { what, bytes } of [...validCases, ...brokenCases]) assertOutline(bytes, what);
+  });
+  test('the same however the input is cut', () => {
+    const whole = caseNamed('valid', 'frames of one byte').bytes;
+    const expected = outlined(whole).outline;
+    for (let at = 0; at <= whole.length; at += 7) {
+      const dumper = trilloModule.dumper({ outline: true });
+      dumper.write(whole.subarray(0, at));
+      dumper.write(whole.subarray(at));
+      assert.deepEqual(dumper.end().outline, expected, `split at ${at}`);
+    }
+  });
+  test('a large file, whose runs hold many sections', () => {
+    const { bytes } = caseNamed('large', 'a file of about 10 MB');
+    const run = outlined(bytes);
+    const sequence = trilloModule.read(bytes);
+    assert.equal(run.outline.headings.filter((h) => h.kind === 'section').length,
+                 sequence.tracks.reduce((sum, track) => sum + track.sections.length, 0));
+    assert.deepEqual(headingLines(run).slice(0, 5), ['[Master]', '[TempoMap]', '[Track01]', '[Voice]', '[Note#000000]']);
+    assert.equal(run.counts.fields, run.outline.headings.reduce((sum, h) => sum + (h.fields ?? 0), 0));
+  });
+  test('without the outline asked for, there is none', () => {
+    const dumper = trilloModule.dumper();
+    dumper.write(caseNamed('valid', 'the worked example').bytes);
+    assert.equal(dumper.end().outline, undefined);
   });
 });

@@ -6,49 +6,35 @@
 import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
-import { tmpdir } from 'node:os';
 import { after, before, describe, test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
-import puppeteer from 'puppeteer-core';
-
 import { load } from '../dist/trillo.mjs';
+import { launchBrowser } from './support/browser.mjs';
 import { caseNamed } from './support/cases.mjs';
+import { markedLine } from './support/marked.mjs';
 import { fileOf, trilloOnPath } from './support/native.mjs';
 
 const web = fileURLToPath(new URL('..', import.meta.url));
 const pageUrl = pathToFileURL(join(web, 'index.html')).href;
 const buildFolder = process.env.TRILLO_WEB_BUILD || join(web, 'build');
-const chromium = '/usr/bin/chromium';
 const song = join(web, '..', 'examples', 'song.vsq');
 const trilloModule = await load();
 
-let browser;
-let profile;
+let chromium;
 let page;
 const requests = [];
 
 before(async () => {
-  assert.ok(existsSync(chromium), `${chromium} is missing: apt-get install chromium`);
   mkdirSync(buildFolder, { recursive: true });
-  profile = mkdtempSync(join(tmpdir(), 'trillo-chromium-'));
-  browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           `--user-data-dir=${profile}`],
-  });
+  chromium = await launchBrowser();
 });
 
-after(async () => {
-  await browser?.close();
-  if (profile) rmSync(profile, { recursive: true, force: true });
-});
+after(async () => chromium?.close());
 
 // A fresh page with index.html; collects every request and every script error.
 async function openPage() {
-  page = await browser.newPage();
+  page = await chromium.browser.newPage();
   page.errors = [];
   page.on('pageerror', (error) => page.errors.push(error.message));
   page.on('request', (request) => requests.push(request.url()));
@@ -207,6 +193,38 @@ describe('the page', () => {
     assert.ok(partials >= slices / 2, `the event loop turned with ${partials} partial dumps shown, for ${slices} slices`);
     assert.equal((await shown()).dump, new TextDecoder().decode(native.output));
     assert.match(await summary(), expectedSummary('large.vsq', bytes));
+  });
+
+  test('outlines and searches the 10 MB file without a node per line', async () => {
+    const { bytes, expected: native } = caseNamed('large', 'a file of about 10 MB');
+    const sequence = trilloModule.read(bytes);
+    const dumpText = new TextDecoder().decode(native.output);
+    const lines = dumpText.split('\n').length;
+    const shownNow = await page.evaluate(() => ({
+      nodes: document.querySelectorAll('#dump *').length,
+      tracks: Array.from(document.querySelectorAll('#outline .group > .entry'), (entry) => entry.textContent),
+      counts: Array.from(document.querySelectorAll('#outline .group > .count'), (count) => count.textContent),
+    }));
+    assert.ok(shownNow.nodes < lines / 100, `${shownNow.nodes} nodes for ${lines} lines`);
+    assert.deepEqual(shownNow.tracks, sequence.tracks.map((_, i) => `Track0${i + 1}`));
+    assert.deepEqual(shownNow.counts, sequence.tracks.map((t) => `${t.sections.length.toLocaleString('en')} sections`));
+    // The last section of the last track, reached through "Show more".
+    const entries = await page.evaluate(() => {
+      const track = document.querySelector('#outline .group:last-child');
+      track.querySelector('.toggle').click();
+      for (let more = track.querySelector('.more'); more !== null; more = track.querySelector('.more')) more.click();
+      const sections = track.querySelectorAll(':scope ul .entry');
+      sections[sections.length - 1].click();
+      return sections.length;
+    });
+    const lastSection = sequence.tracks.at(-1).sections.at(-1).name;
+    assert.equal(entries, sequence.tracks.at(-1).sections.length);
+    assert.deepEqual(await markedLine(page), { text: `[${lastSection}]`, inView: true });
+    await page.type('#search', '[Curve#');
+    await page.waitForFunction(() => /^(No match|1 of [0-9,]+)$/.test(document.getElementById('search-count').textContent),
+                               { timeout: 60000 });
+    const matches = dumpText.split('[Curve#').length - 1;
+    assert.equal(await page.$eval('#search-count', (o) => o.textContent), `1 of ${matches.toLocaleString('en')}`);
   });
 
   test('loads nothing but its own files and the embedded module', () => {
