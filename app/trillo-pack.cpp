@@ -131,18 +131,13 @@ int writeToStandardOutput(const Liedwerk::WriteVSQ& writer) {
     return 0;
 }
 
-bool isRegularFile(std::FILE* stream) {
-    struct stat info {};
-    return fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 // Writes the file to the file at path, created or emptied; removes it again
-// when it cannot be written to its end, if it is a regular file (never a
-// device or a pipe that the path names).
+// when it cannot be written to its end, if the path names a regular file
+// itself (never a device, a pipe or a link that it names).
 int writeToFile(const Liedwerk::WriteVSQ& writer, const std::string& path) {
     std::FILE* stream = Platform::openFile(path, "wb");
     if (stream == nullptr) return fail("cannot open the output file");
-    const bool removable = isRegularFile(stream);
+    const bool removable = Platform::namesRegularFile(path, stream);
     bool written = true;
     try {
         OrbT::FileSink sink(stream);

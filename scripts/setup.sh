@@ -25,9 +25,12 @@ if ! command -v npm >/dev/null 2>&1; then
   packages+=(nodejs npm)
 fi
 
+# Installed, and not merely known to dpkg (a removed package keeps its
+# configuration files and a record).
+installed() { [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]; }
 need=()
 for pkg in "${packages[@]}"; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+  installed "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -eq 0 ]; then
   echo "setup: every package is installed"
@@ -35,5 +38,6 @@ if [ ${#need[@]} -eq 0 ]; then
 fi
 echo "setup: installing ${need[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+# A machine that has just started may be updating its lists itself: wait for it.
+apt-get update -qq -o DPkg::Lock::Timeout=600
 apt-get install -y -qq -o DPkg::Lock::Timeout=600 "${need[@]}"

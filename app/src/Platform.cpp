@@ -1,5 +1,7 @@
 #include <trillo/Platform.h>
 
+#include <sys/stat.h>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -125,6 +127,11 @@ std::FILE* openFile(const std::string& path, const char* mode) {
 
 bool removeFile(const std::string& path) { return _wremove(wide(path).c_str()) == 0; }
 
+bool namesRegularFile(const std::string&, std::FILE* stream) {
+    struct _stat64 info {};
+    return _fstat64(_fileno(stream), &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
+}
+
 void useBinaryStandardStreams() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -156,6 +163,13 @@ std::vector<std::string> arguments(int argc, wchar_t** argv) {
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+bool namesRegularFile(const std::string& path, std::FILE* stream) {
+    struct stat opened {};
+    struct stat named {};
+    return fstat(fileno(stream), &opened) == 0 && lstat(path.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
+           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
 
 void useBinaryStandardStreams() {}
 

@@ -262,7 +262,7 @@ def test_what_no_file_holds_raises_cannot_write_and_writes_nothing(tmp_path, wha
 
 def test_the_writers_messages_are_the_packing_tools():
     """The same situation gives the trillo-pack tool's words."""
-    messages = {kind: trillo._trillo.describe(kind) for kind in ("DivisionOutOfRange", "TickBeforePrevious")}
+    messages = {kind: trillo._trillo.describe(kind) for kind in ("DivisionOutOfRange", "DenominatorNotPowerOfTwo")}
     for what, sequence, kind, where, _ in FAILURES:
         if kind in messages:
             with pytest.raises(trillo.CannotWrite) as failure:

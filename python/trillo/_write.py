@@ -80,8 +80,7 @@ def _tempo_entry(event: Any, where: str) -> Tuple[int, int, int, int]:
 
 def _problem(sequence: Sequence[Any], encoding: str, problem: Tuple[str, int, int, str]) -> NoReturn:
     kind, index, _, description = problem
-    if kind in ("TempoOutOfRange", "NumeratorOutOfRange", "DenominatorNotPowerOfTwo", "TickBeforePrevious",
-                "StepTooLong"):
+    if kind in ("TempoOutOfRange", "NumeratorOutOfRange", "DenominatorNotPowerOfTwo"):
         _fail(f"tempo_map[{index}]", kind, description)
     if kind in ("NoVoice", "TooManyVoices"):
         _fail("tracks", kind, description)

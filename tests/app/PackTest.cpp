@@ -344,6 +344,12 @@ TEST(Pack, UsageAndFiles) {
     expectResult(runTool(kPack, {"-o", dir.path() + "/full", dump}), "", "trillo-pack: cannot write the output file\n",
                  1);
     EXPECT_TRUE(fileExists(dir.path() + "/full"));
+    // Nor a link to a regular file, which the user made.
+    const std::string target = dir.write("target.vsq", bytesOf("old"));
+    ASSERT_EQ(symlink(target.c_str(), (dir.path() + "/link.vsq").c_str()), 0);
+    expectResult(runTool(kPack, {"-o", dir.path() + "/link.vsq", dump}, smallFiles), "",
+                 "trillo-pack: cannot write the output file\n", 1);
+    EXPECT_TRUE(fileExists(dir.path() + "/link.vsq"));
 #endif
 }
 
@@ -359,8 +365,14 @@ TEST(Pack, HelpAndVersion) {
     expectResult(runTool(kPack, {"--version"}), "trillo-pack " TRILLO_VERSION "\n", "", 0);
     ToolOptions closed;
     closed.closeStdout = true;
-    for (const char* option : {"--help", "--version"})
+    for (const char* option : {"--help", "--version"}) {
         expectResult(runTool(kPack, {option}, closed), "", "trillo-pack: cannot write standard output\n", 1);
+#ifndef _WIN32
+        ToolOptions toFull;
+        toFull.stdoutPath = "/dev/full";
+        expectResult(runTool(kPack, {option}, toFull), "", "trillo-pack: cannot write standard output\n", 1);
+#endif
+    }
     TempDir dir;
     dir.write("--help", bytesOf(joined(kLines)));
     ToolOptions inDir;

@@ -79,6 +79,7 @@ TEST(System, StandardStreamsAreBinary) {
     dumpFromPipe.stdinBytes = bytesOf(inProcess.out);
     const ToolResult packed = runTool(kPack, {}, dumpFromPipe);
     EXPECT_EQ(packed.err, "");
+    EXPECT_EQ(packed.status, 0);
     ToolOptions packedFromPipe;
     packedFromPipe.stdinBytes = bytesOf(packed.out);
     expectResult(runTool(kTrillo, {"-"}, packedFromPipe), inProcess.out, "", 0);

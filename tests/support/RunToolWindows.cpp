@@ -112,7 +112,8 @@ ToolResult runTool(const std::string& binary, const std::vector<std::string>& ar
         if (!CreatePipe(&readEnd, &writeEnd, &attributes, 0)) throw std::runtime_error("CreatePipe failed");
         in = Handle(readEnd);
         feed = Handle(writeEnd);
-        SetHandleInformation(feed.get(), HANDLE_FLAG_INHERIT, 0);
+        if (!SetHandleInformation(feed.get(), HANDLE_FLAG_INHERIT, 0))
+            throw std::runtime_error("SetHandleInformation failed"); // the tool would wait for its own end
     } else {
         in = openForChild(options.stdinPath.empty() ? "NUL" : options.stdinPath, GENERIC_READ, OPEN_EXISTING);
     }

@@ -143,9 +143,10 @@ private:
 constexpr std::uint32_t kMaxDelta = OrbSMF::Writing::kMaxVarNumber;
 
 // The bridging events before an event that lies step ticks after the one
-// above; the event's own delta is then step - bridges * kMaxDelta, 1 to
-// kMaxDelta (or 0 for a step of 0).
+// above, and the event's own delta after them: 1 to kMaxDelta (or 0 for a
+// step of 0).
 std::uint32_t bridgesFor(std::uint32_t step) { return step == 0 ? 0 : (step - 1) / kMaxDelta; }
+std::uint32_t lastDelta(std::uint32_t step) { return step - bridgesFor(step) * kMaxDelta; }
 
 // The master track's bytes for the bridges of a step.
 std::uint64_t bridgeLength(std::uint32_t step) {
@@ -179,7 +180,7 @@ void writeMasterTrack(OrbSMF::Writer& writer, const std::vector<TempoEvent>& eve
         const std::uint32_t bridges = bridgesFor(step);
         for (std::uint32_t bridge = 0; bridge < bridges; ++bridge)
             writer.metaEvent(kMaxDelta, WriteVSQs::kTextType, std::string_view());
-        const std::uint32_t delta = step - bridges * kMaxDelta;
+        const std::uint32_t delta = lastDelta(step);
         previousTick = event.tick;
         if (event.kind == TempoEvent::Tempo) {
             const std::uint32_t value = event.microsecondsPerQuarter;
@@ -257,8 +258,7 @@ private:
             const std::uint32_t dataSize =
                 event.kind == TempoEvent::Tempo ? WriteVSQs::kTempoDataSize : WriteVSQs::kTimeSignatureDataSize;
             const std::uint32_t step = event.tick - previousTick;
-            length +=
-                bridgeLength(step) + OrbSMF::Writing::metaEventSize(step - bridgesFor(step) * kMaxDelta, dataSize);
+            length += bridgeLength(step) + OrbSMF::Writing::metaEventSize(lastDelta(step), dataSize);
             previousTick = event.tick;
         }
         if (length > WriteVSQs::kMaxChunkLength) return fail(Problem::TempoMapTooLong);

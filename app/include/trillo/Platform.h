@@ -19,6 +19,10 @@ std::FILE* openFile(const std::string& path, const char* mode);
 // Removes the file at path; false when that fails.
 bool removeFile(const std::string& path);
 
+// Whether path itself names the regular file that stream has open: not a
+// device, not a pipe, and (where the system has them) not a link to it.
+bool namesRegularFile(const std::string& path, std::FILE* stream);
+
 // Standard input, output and error in binary mode: no byte of a file or a
 // dump is changed on its way ("\n" is not widened, 0x1A does not end the
 // input).  Nothing to do outside Windows.

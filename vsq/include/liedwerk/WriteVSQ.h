@@ -82,8 +82,8 @@ struct Problem {
         TempoOutOfRange,          // microseconds per quarter note above 0xFFFFFF
         NumeratorOutOfRange,      // a numerator above 255
         DenominatorNotPowerOfTwo, // a denominator that is not 1, 2, 4, ..., 2^31
-        TickBeforePrevious,       // no longer found: every step is bridged
-        StepTooLong,              // no longer found: every step is bridged
+        TickBeforePrevious,       // never found (every step is bridged): kept so that
+        StepTooLong,              // the kinds below keep their values
         EmptyText,                // a voice without any line
         ZeroByte,                 // a 0 byte in a line
         EmptyLine,                // an empty line
