@@ -155,6 +155,35 @@ def test_encodings():
         trillo.read(data, encoding="utf-8")
 
 
+def decoded_by_python(sequence, encoding):
+    """The Sequence of bytes with every text decoded by bytes.decode."""
+    return [
+        [(section.name.decode(encoding), [(k.decode(encoding), v.decode(encoding)) for k, v in section.fields])
+         for section in track.sections]
+        for track in sequence.tracks
+    ]
+
+
+# Each codec under a name of its own: the C API's decoders for UTF-8, ASCII
+# and Latin-1 under any alias, the codec's decode function for the others.
+@pytest.mark.parametrize("encoding", ["utf-8", "UTF8", "u8", "ascii", "US-ASCII", "latin-1", "L1", "iso8859_15",
+                                      "cp932", "shift_jis", "utf-16-le", "utf-8-sig"])
+@pytest.mark.parametrize("case", ["song", "code page 932 text", "long values across frames and blocks",
+                                  "texts alike but in the middle"])
+def test_every_codec_decodes_as_bytes_decode_does(encoding, case):
+    data = SONG.read_bytes() if case == "song" else named("valid", case).data
+    raw = trillo.read(data)
+    try:
+        expected = decoded_by_python(raw, encoding)
+    except UnicodeDecodeError:
+        with pytest.raises(UnicodeDecodeError):
+            trillo.read(data, encoding=encoding)
+        return
+    got = trillo.read(data, encoding=encoding)
+    assert [[(s.name, s.fields) for s in track.sections] for track in got.tracks] == expected
+    assert (got.voices, got.division, got.tempo_map) == (raw.voices, raw.division, raw.tempo_map)
+
+
 def test_an_unknown_codec_fails_before_the_file_is_read():
     for codec in ["no-such-codec", "hex"]:  # hex is a codec, but not of text
         reader = FailingReader(SONG.read_bytes(), OSError("unused"))
