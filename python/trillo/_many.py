@@ -1,0 +1,71 @@
+"""trillo.read_many: many files read on a pool of worker processes.
+
+Each worker reads a batch of files and applies the caller's function to each
+Sequence; only what the function returns travels back, through pickle.  A
+whole Sequence costs more to unpickle than to read (about 1.5 ms against 0.7
+ms for a file of 100 KB), so handing Sequences back is no faster than a
+plain loop: the function is what lets the pool win.
+"""
+
+import os
+from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
+from typing import Any, Callable, Generator, Iterable, Iterator, List, Optional, Set, Tuple
+
+from ._errors import Error
+
+# A batch is this many files at most, and at least one; the number of
+# batches is about eight per worker, so that a worker that finishes early
+# finds more, while each batch's round trip (a few hundred microseconds) is
+# shared by several files.
+_MOST_PER_BATCH = 16
+_BATCHES_PER_WORKER = 8
+
+
+def _read_batch(paths: List[Any], fn: Optional[Callable[[Any], Any]], encoding: Optional[str]) -> List[Any]:
+    """In a worker: fn(trillo.read(path, encoding)) for each path (the
+    Sequence itself without fn), or the trillo.Error that read raised."""
+    from . import read  # the package is imported by now; not at this module's import
+
+    results = []
+    for path in paths:
+        try:
+            sequence: Any = read(path, encoding)
+        except Error as error:
+            results.append(error)
+            continue
+        results.append(sequence if fn is None else fn(sequence))
+    return results
+
+
+def _batches(paths: List[Any], workers: int) -> Iterator[List[Any]]:
+    size = max(1, min(_MOST_PER_BATCH, len(paths) // (workers * _BATCHES_PER_WORKER)))
+    for start in range(0, len(paths), size):
+        yield paths[start : start + size]
+
+
+def read_many(
+    paths: Iterable[Any], fn: Optional[Callable[[Any], Any]], workers: Optional[int], encoding: Optional[str]
+) -> Generator[Tuple[Any, Any], None, None]:
+    """See trillo.read_many."""
+    paths = list(paths)
+    if workers is None:
+        workers = os.cpu_count() or 1
+    if workers < 1:
+        raise ValueError("workers must be at least 1")
+    if not paths:
+        return
+    with ProcessPoolExecutor(max_workers=min(workers, len(paths))) as pool:
+        pending: Set["Future[List[Any]]"] = set()
+        batch_of = {}
+        for batch in _batches(paths, workers):
+            future = pool.submit(_read_batch, batch, fn, encoding)
+            batch_of[future] = batch
+            pending.add(future)
+        try:
+            while pending:
+                done, pending = wait(pending, return_when=FIRST_COMPLETED)
+                for future in done:
+                    yield from zip(batch_of.pop(future), future.result())
+        finally:
+            for future in pending:
+                future.cancel()
