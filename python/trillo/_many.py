@@ -8,10 +8,12 @@ plain loop: the function is what lets the pool win.
 """
 
 import os
-from concurrent.futures import FIRST_COMPLETED, Future, ProcessPoolExecutor, wait
-from typing import Any, Callable, Generator, Iterable, Iterator, List, Optional, Set, Tuple
+from typing import TYPE_CHECKING, Any, Callable, Generator, Iterable, Iterator, List, Optional, Set, Tuple
 
 from ._errors import Error
+
+if TYPE_CHECKING:
+    from concurrent.futures import Future
 
 # A batch is this many files at most, and at least one; the number of
 # batches is about eight per worker, so that a worker that finishes early
@@ -47,6 +49,10 @@ def read_many(
     paths: Iterable[Any], fn: Optional[Callable[[Any], Any]], workers: Optional[int], encoding: Optional[str]
 ) -> Generator[Tuple[Any, Any], None, None]:
     """See trillo.read_many."""
+    # Imported here: the pool's modules take longer to import than the rest
+    # of the package, and `python3 -m trillo FILE` needs none of them.
+    from concurrent.futures import FIRST_COMPLETED, ProcessPoolExecutor, wait
+
     paths = list(paths)
     if workers is None:
         workers = os.cpu_count() or 1
