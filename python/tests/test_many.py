@@ -94,5 +94,5 @@ def test_stopping_early_and_nothing_to_read(corpus):
 
 
 def test_a_function_that_does_not_pickle_fails_plainly(corpus):
-    with pytest.raises((pickle.PicklingError, AttributeError)):
+    with pytest.raises((pickle.PicklingError, AttributeError)):  # before any worker starts
         list(trillo.read_many([Path(p) for p in corpus][:2], lambda song: song.voices, workers=1))

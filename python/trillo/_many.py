@@ -8,6 +8,7 @@ plain loop: the function is what lets the pool win.
 """
 
 import os
+import pickle
 from typing import TYPE_CHECKING, Any, Callable, Generator, Iterable, Iterator, List, Optional, Set, Tuple
 
 from ._errors import Error
@@ -60,18 +61,16 @@ def read_many(
         raise ValueError("workers must be at least 1")
     if not paths:
         return
-    with ProcessPoolExecutor(max_workers=min(workers, len(paths))) as pool:
-        pending: Set["Future[List[Any]]"] = set()
-        batch_of = {}
-        for batch in _batches(paths, workers):
-            future = pool.submit(_read_batch, batch, fn, encoding)
-            batch_of[future] = batch
-            pending.add(future)
-        try:
-            while pending:
-                done, pending = wait(pending, return_when=FIRST_COMPLETED)
-                for future in done:
-                    yield from zip(batch_of.pop(future), future.result())
-        finally:
-            for future in pending:
-                future.cancel()
+    pickle.dumps(fn)  # a function that cannot go to the workers fails here, plainly
+    pool = ProcessPoolExecutor(max_workers=min(workers, len(paths)))
+    try:
+        batch_of = {pool.submit(_read_batch, batch, fn, encoding): batch for batch in _batches(paths, workers)}
+        pending: Set["Future[List[Any]]"] = set(batch_of)
+        while pending:
+            done, pending = wait(pending, return_when=FIRST_COMPLETED)
+            for future in done:
+                yield from zip(batch_of.pop(future), future.result())
+    finally:
+        # After a failure, or when the caller stops early: the batches not
+        # begun are dropped, those under way finish.
+        pool.shutdown(wait=True, cancel_futures=True)
