@@ -7,16 +7,24 @@
 # bench/run.sh does; BENCH_BUILD=folder builds there, BENCH_JOBS=n with n
 # parallel jobs, 2 by default), installs the package into
 # build-bench/python-venv (a virtual environment of Debian's /usr/bin/python3,
-# its build files under build-bench/python), writes generated 10 MB and 100 MB VSQ files into a
-# temporary folder (removed at the end) and prints the median wall times of
-#   trillo.dump(FILE)                in the interpreter, against  trillo FILE > /dev/null
-#   python3 -m trillo FILE > /dev/null  (interpreter start-up included), against the same
-#   trillo.read(FILE)                on the 10 MB file, against  trillo FILE > /dev/null
-# with their ratios, and the median CPU time (user and system) of each, which
-# a busy machine disturbs less than the wall time.  Each round times every command once, in turn, so that a
-# slower or faster spell of the shared machine falls on all of them alike;
-# every command runs once untimed first.  The dump's bytes are checked
-# against the tool's output once.
+# its build files under build-bench/python), writes generated 10 MB and 100 MB
+# VSQ files and 300 files of about 100 KB into a temporary folder (removed at
+# the end) and prints
+#   trillo.dump(FILE)                   against  trillo FILE > /dev/null   (100 MB file)
+#   python3 -m trillo FILE > /dev/null  against the same (interpreter start-up included)
+#   trillo.read(FILE)                   against  trillo FILE > /dev/null   (10 MB file)
+#   trillo.read(FILE, encoding="utf-8") against the same
+#   trillo.write(SEQUENCE)              against the same, and against trillo.read
+# as ratios of CPU time (user and system; a busy machine disturbs it less than
+# the wall time) and of wall time: each round times every command once, in
+# turn, so that a slower or faster spell of the shared machine falls on all
+# of them alike, and a ratio is taken within each round; the median and the
+# spread (min-max) over the rounds are printed.  Every command runs once
+# untimed first.  The dump's bytes are checked against the tool's output once.
+# Then, over the 300 files, the wall time of a plain loop of trillo.read
+# against trillo.read_many with a function (the fields' count) applied in the
+# workers, on all cores, in rounds the same way; read_many without a function
+# (Sequences sent back) is timed once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -57,7 +65,14 @@ echo "python:  $("$venv/bin/python" -c 'import sys; print(sys.version.split()[0]
 echo "rounds:  $rounds, the commands in turn (medians of wall and CPU time)"
 echo
 
+mkdir "$work/batch"
+for i in $(seq 1 300); do
+  "$build/bench/make_bench_vsq" "$(awk -v i="$i" 'BEGIN { printf "%.4f", 0.09 + i * 0.0001 }')" "$work/batch/$i.vsq"
+done
+
 "$venv/bin/python" - "$build/app/trillo" "$work" "$rounds" <<'PYTHON'
+import glob
+import os
 import resource
 import statistics
 import subprocess
@@ -77,10 +92,12 @@ def cpu_seconds():
 
 
 def timed(action):
-    """Wall and CPU seconds of one call."""
+    """Wall and CPU seconds of one call; what it returns is dropped after."""
     wall, cpu = time.perf_counter(), cpu_seconds()
     result = action()
-    return time.perf_counter() - wall, cpu_seconds() - cpu, result
+    wall, cpu = time.perf_counter() - wall, cpu_seconds() - cpu
+    del result
+    return wall, cpu
 
 
 def tool_run(path):
@@ -92,30 +109,31 @@ def module_run(path):
 
 
 def measure(commands):
-    """Median wall and CPU seconds of each command over the rounds, the commands in turn."""
+    """Each command's wall and CPU seconds in every round, the commands in turn."""
     for action in commands.values():
         action()
-    walls = {name: [] for name in commands}
-    cpus = {name: [] for name in commands}
+    times = {name: [] for name in commands}
     for _ in range(rounds):
         for name, action in commands.items():
-            wall, cpu, result = timed(action)
-            del result
-            walls[name].append(wall)
-            cpus[name].append(cpu)
-    return ({name: statistics.median(values) for name, values in walls.items()},
-            {name: statistics.median(values) for name, values in cpus.items()})
+            times[name].append(timed(action))
+    return times
 
 
-def report(title, medians, pairs):
-    walls, cpus = medians
+def spread(values):
+    return f"{statistics.median(values):6.2f} ({min(values):.2f}-{max(values):.2f})"
+
+
+def report(title, times, pairs):
+    """Median times, and each pair's ratio per round: median (min-max)."""
     print(f"== {title}")
-    print(f"{'':<28} {'wall (s)':>9} {'CPU (s)':>9}")
-    for name in walls:
-        print(f"{name:<28} {walls[name]:9.3f} {cpus[name]:9.3f}")
+    print(f"{'':<34} {'wall (s)':>9} {'CPU (s)':>9}")
+    for name, values in times.items():
+        print(f"{name:<34} {statistics.median(v[0] for v in values):9.3f} {statistics.median(v[1] for v in values):9.3f}")
+    print(f"{'ratio, median (min-max) of rounds':<44} {'CPU':>17} {'wall':>17}   target")
     for name, against, target in pairs:
-        print(f"{name} / {against}: {walls[name] / walls[against]:.2f} wall, {cpus[name] / cpus[against]:.2f} CPU"
-              f" (target: at most {target})")
+        cpu = [a[1] / b[1] for a, b in zip(times[name], times[against])]
+        wall = [a[0] / b[0] for a, b in zip(times[name], times[against])]
+        print(f"{name + ' / ' + against:<44} {spread(cpu):>17} {spread(wall):>17}   {target}")
     print()
 
 
@@ -123,17 +141,50 @@ big = f"{work}/bench-100.vsq"
 expected = subprocess.run([tool, big], stdout=subprocess.PIPE, check=True).stdout
 assert trillo.dump(big) == expected, "trillo.dump differs from the tool's output"
 print(f"100 MB file: dump of {len(expected)} bytes, the same from trillo.dump and from the tool\n")
-medians = measure({"tool": tool_run(big), "trillo.dump": lambda: trillo.dump(big),
-                   "python3 -m trillo": module_run(big)})
-report("dump, 100 MB file", medians, [("trillo.dump", "tool", 1.2), ("python3 -m trillo", "tool", "none")])
+del expected
+times = measure({"tool": tool_run(big), "trillo.dump": lambda: trillo.dump(big),
+                 "python3 -m trillo": module_run(big)})
+report("dump, 100 MB file", times, [("trillo.dump", "tool", "at most 1.2"), ("python3 -m trillo", "tool", "none")])
 
 small = f"{work}/bench-10.vsq"
 sequence = trillo.read(small)
 sections = sum(len(track.sections) for track in sequence.tracks)
 fields = sum(len(section.fields) for track in sequence.tracks for section in track.sections)
 print(f"10 MB file: {len(sequence.tracks)} tracks, {sections} sections, {fields} fields\n")
+assert trillo.read(trillo.write(sequence)) == sequence
+times = measure({"tool": tool_run(small), "trillo.read": lambda: trillo.read(small),
+                 "trillo.read, encoding=utf-8": lambda: trillo.read(small, encoding="utf-8"),
+                 "trillo.write": lambda: trillo.write(sequence)})
+report("read and write, 10 MB file", times, [
+    ("trillo.read", "tool", "at most 5"), ("trillo.read, encoding=utf-8", "tool", "at most 6"),
+    ("trillo.write", "tool", "none"), ("trillo.write", "trillo.read", "at most 1.5")])
 del sequence
-medians = measure({"tool": tool_run(small), "trillo.read": lambda: trillo.read(small),
-                   "trillo.read, encoding=ascii": lambda: trillo.read(small, encoding="ascii")})
-report("read, 10 MB file", medians, [("trillo.read", "tool", 10), ("trillo.read, encoding=ascii", "tool", 10)])
+
+paths = sorted(glob.glob(f"{work}/batch/*.vsq"))
+
+
+def field_count(song):
+    """Applied in read_many's workers: only the count comes back."""
+    return sum(len(section.fields) for track in song.tracks for section in track.sections)
+
+
+def plain_loop():
+    return [(path, field_count(trillo.read(path))) for path in paths]
+
+
+def on_the_pool():
+    return list(trillo.read_many(paths, field_count))
+
+
+assert sorted(plain_loop()) == sorted(on_the_pool())
+print(f"{len(paths)} files of about 100 KB, read_many on {os.cpu_count()} cores\n")
+times = measure({"loop: field_count(trillo.read(f))": plain_loop, "trillo.read_many(files, field_count)": on_the_pool})
+print("== many files")
+for name, values in times.items():
+    print(f"{name:<40} {statistics.median(v[0] for v in values):9.3f} s wall")
+faster = [a[0] / b[0] for a, b in zip(times["loop: field_count(trillo.read(f))"],
+                                        times["trillo.read_many(files, field_count)"])]
+print(f"read_many with a function is {spread(faster)} times as fast as the loop, in wall time (target: at least 1.6)")
+wall, _ = timed(lambda: list(trillo.read_many(paths)))
+print(f"trillo.read_many(files), whole Sequences sent back, once: {wall:.3f} s wall")
 PYTHON

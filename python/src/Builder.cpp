@@ -3,7 +3,7 @@
 #include "Objects.h"
 
 #include <cstdint>
-#include <cstring>
+#include <utility>
 
 namespace py = pybind11;
 
@@ -15,71 +15,59 @@ py::object call(const py::object& type, std::initializer_list<PyObject*> args) {
     return owned(PyObject_Vectorcall(type.ptr(), const_cast<PyObject* const*>(args.begin()), args.size(), nullptr));
 }
 
-// Up to eight bytes as a number, read whole: no partial stores to read back.
-std::uint64_t load(const char* bytes, std::size_t count) {
-    if (count >= 8) {
-        std::uint64_t value;
-        std::memcpy(&value, bytes, 8);
-        return value;
-    }
-    if (count >= 4) {
-        std::uint32_t head;
-        std::uint32_t tail;
-        std::memcpy(&head, bytes, 4);
-        std::memcpy(&tail, bytes + count - 4, 4);
-        return head | std::uint64_t{tail} << 32;
-    }
-    if (count == 0) return 0;
-    const auto byte = [bytes](std::size_t at) { return std::uint64_t{static_cast<unsigned char>(bytes[at])}; };
-    return byte(0) | byte(count / 2) << 8 | byte(count - 1) << 16;
-}
-
-// A hash of a short text from its length and its first and last eight bytes
-// (or fewer): cheap, and enough to tell most keys apart.
-std::size_t shortHash(std::string_view bytes) {
-    const std::size_t size = bytes.size();
-    const std::uint64_t head = load(bytes.data(), size);
-    const std::uint64_t tail = size > 8 ? load(bytes.data() + size - 8, 8) : 0;
-    const std::uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15u) ^ size) * 0xBF58476D1CE4E5B9u;
-    return static_cast<std::size_t>(mixed >> 32);
-}
-
 void append(const py::object& list, const py::object& item) {
     if (PyList_Append(list.ptr(), item.ptr()) != 0) throw py::error_already_set();
 }
 
 } // namespace
 
-SequenceBuilder::SequenceBuilder(const char* encoding) : encoding_(encoding), slots_(kSlots) {
+void PendingItems::push(py::object item) {
+    items_.push_back(item.ptr()); // may throw: item still holds the reference
+    item.release();
+}
+
+py::list PendingItems::take() {
+    auto list = py::reinterpret_steal<py::list>(PyList_New(static_cast<Py_ssize_t>(items_.size())));
+    if (!list) throw py::error_already_set();
+    for (std::size_t i = 0; i < items_.size(); ++i) PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), items_[i]);
+    items_.clear();
+    return list;
+}
+
+void PendingItems::clear() {
+    for (PyObject* item : items_) Py_DECREF(item);
+    items_.clear();
+}
+
+SequenceBuilder::SequenceBuilder(const char* encoding) : decoder_(encoding), texts_(decoder_) {
     const py::module_ model = py::module_::import("trillo._model");
     tempoType_ = model.attr("Tempo");
     timeSignatureType_ = model.attr("TimeSignature");
     sectionType_ = model.attr("Section");
     trackType_ = model.attr("Track");
     sequenceType_ = model.attr("Sequence");
+    nameAttribute_ = py::str("name");
+    fieldsAttribute_ = py::str("fields");
+    noArguments_ = py::tuple();
 }
 
-py::object SequenceBuilder::sequence() const {
+py::object SequenceBuilder::finish() {
+    endTrack();
     const py::int_ voices(voices_);
     const py::int_ division(division_);
     return call(sequenceType_, {voices.ptr(), division.ptr(), tempoMap_.ptr(), tracks_.ptr()});
 }
 
-py::object SequenceBuilder::make(std::string_view bytes) const {
-    const auto length = static_cast<Py_ssize_t>(bytes.size());
-    return owned(encoding_ == nullptr ? PyBytes_FromStringAndSize(bytes.data(), length)
-                                      : PyUnicode_Decode(bytes.data(), length, encoding_, "strict"));
-}
-
-PyObject* SequenceBuilder::text(std::string_view bytes) {
-    if (bytes.size() > kShortText) return make(bytes).release().ptr();
-    Slot& slot = slots_[shortHash(bytes) % kSlots];
-    if (!slot.object || slot.length != bytes.size() || std::memcmp(slot.bytes, bytes.data(), bytes.size()) != 0) {
-        slot.object = make(bytes);
-        slot.length = bytes.size();
-        std::memcpy(slot.bytes, bytes.data(), bytes.size());
-    }
-    return py::object(slot.object).release().ptr();
+// A Section made as pickle remakes one: the class's __new__, then its
+// fields set as attributes.  Section.__init__ does no more than that, and
+// calling it through the class costs more than the rest of the section.
+py::object SequenceBuilder::newSection(py::object name, py::list fields) const {
+    auto* const type = reinterpret_cast<PyTypeObject*>(sectionType_.ptr());
+    const py::object section = owned(type->tp_new(type, noArguments_.ptr(), nullptr));
+    if (PyObject_SetAttr(section.ptr(), nameAttribute_.ptr(), name.ptr()) != 0 ||
+        PyObject_SetAttr(section.ptr(), fieldsAttribute_.ptr(), fields.ptr()) != 0)
+        throw py::error_already_set();
+    return section;
 }
 
 void SequenceBuilder::onHeader(std::int32_t voices, std::int32_t division) {
@@ -98,24 +86,45 @@ void SequenceBuilder::onTimeSignature(std::uint32_t tick, std::uint32_t numerato
 
 void SequenceBuilder::onBeginTrack(std::int32_t) {
     sectionRule_.beginTrack();
-    sections_ = py::list();
-    fields_ = py::object();
-    append(tracks_, call(trackType_, {sections_.ptr()}));
+    trackOpen_ = true;
 }
 
-void SequenceBuilder::onEndTrack(std::int32_t) { sectionRule_.endTrack(); }
+void SequenceBuilder::onEndTrack(std::int32_t) {
+    endTrack();
+    sectionRule_.endTrack();
+}
+
+void SequenceBuilder::endSection() {
+    if (!sectionName_) return;
+    sections_.push(newSection(std::move(sectionName_), fields_.take()));
+    sectionName_ = py::object();
+}
+
+void SequenceBuilder::endTrack() {
+    endSection();
+    if (!trackOpen_) return;
+    trackOpen_ = false;
+    const py::list sections = sections_.take();
+    append(tracks_, call(trackType_, {sections.ptr()}));
+}
 
 void SequenceBuilder::addSection(std::string_view name) {
     sectionRule_.section();
-    const py::object nameObject = py::reinterpret_steal<py::object>(text(name));
-    fields_ = py::list();
-    append(sections_, call(sectionType_, {nameObject.ptr(), fields_.ptr()}));
+    py::object nameObject = py::reinterpret_steal<py::object>(texts_.get(name));
+    endSection();
+    sectionName_ = std::move(nameObject);
 }
 
+// The pair's tuple holds only texts: it is left out of the cyclic garbage
+// collector's walks, as the collector itself would do at its first look.
 void SequenceBuilder::addField(std::string_view key, std::string_view value) {
-    const py::object keyObject = py::reinterpret_steal<py::object>(text(key));
-    const py::object valueObject = py::reinterpret_steal<py::object>(text(value));
-    append(fields_, owned(PyTuple_Pack(2, keyObject.ptr(), valueObject.ptr())));
+    py::object keyObject = py::reinterpret_steal<py::object>(texts_.get(key));
+    py::object valueObject = py::reinterpret_steal<py::object>(texts_.get(value));
+    py::object pair = owned(PyTuple_New(2));
+    PyTuple_SET_ITEM(pair.ptr(), 0, keyObject.release().ptr());
+    PyTuple_SET_ITEM(pair.ptr(), 1, valueObject.release().ptr());
+    PyObject_GC_UnTrack(pair.ptr());
+    fields_.push(std::move(pair));
 }
 
 void SequenceBuilder::onBeginSection(std::int32_t, std::string_view name) { addSection(name); }

@@ -11,21 +11,45 @@
 #include <liedwerk/ViewHooks.h>
 #include <trillo/ReadLoop.h>
 
+#include "Decoder.h"
+#include "TextTable.h"
+
 namespace TrilloPy {
+
+// New references gathered for a list that is made once they are all there,
+// at its final size.  Needs the GIL, also to be destroyed.
+class PendingItems {
+public:
+    PendingItems() = default;
+    ~PendingItems() { clear(); }
+    PendingItems(const PendingItems&) = delete;
+    PendingItems& operator=(const PendingItems&) = delete;
+
+    void push(pybind11::object item);
+    pybind11::list take(); // the items as a list, in order; none are left
+    void clear();
+
+private:
+    std::vector<PyObject*> items_;
+};
 
 // Builds a trillo.Sequence.  Every call needs the GIL: the reader that feeds
 // it runs with the GIL held.  Names, keys and values are bytes, or str
 // decoded with encoding when it is not null; a decoding error is raised
 // (py::error_already_set) from the event that brought the text.  Like the
 // dump writer, it keeps Trillo::SectionRule: Trillo::Ex::NoText for a voice
-// track without any section.  After a failure, sequence() gives what was built before it.
+// track without any section.
+//
+// A section's fields and a track's sections are gathered until the section
+// or the track ends and then put in a list of their number; finish() ends
+// what is open, so that after a failure it gives what was built before it.
 class SequenceBuilder final : public Liedwerk::ParseVSQs::ViewHooks {
 public:
     explicit SequenceBuilder(const char* encoding);
 
-    // The Sequence so far: voices and division 0 before the header, the open
-    // track and section as far as they went.
-    pybind11::object sequence() const;
+    // The Sequence: voices and division 0 before the header, the open track
+    // and section as far as they went.  Call it once.
+    pybind11::object finish();
 
     void onHeader(std::int32_t voices, std::int32_t division) override;
     void onEndFile() override {}
@@ -41,33 +65,24 @@ public:
     void onLines(std::int32_t track, std::string_view section, std::string_view lines) override;
 
 private:
-    // Short names, keys and values repeat a lot (keys above all): the last
-    // text seen in each of a fixed number of slots is given again rather than
-    // made anew, which saves making it and the memory of a copy.  Direct-mapped
-    // and small, so that a text that never repeats costs little, and the object
-    // a slot lets go of is a recent one.  Longer texts are always made anew.
-    static constexpr std::size_t kSlots = 512;
-    static constexpr std::size_t kShortText = 24;
-    struct Slot {
-        std::size_t length = 0;
-        char bytes[kShortText];
-        pybind11::object object; // none while the slot is empty
-    };
-
-    PyObject* text(std::string_view bytes); // a new reference
-    pybind11::object make(std::string_view bytes) const;
     void addSection(std::string_view name);
     void addField(std::string_view key, std::string_view value);
+    void endSection();
+    void endTrack();
+    pybind11::object newSection(pybind11::object name, pybind11::list fields) const;
 
-    const char* encoding_;
+    Decoder decoder_;
+    TextTable texts_;
     pybind11::object tempoType_, timeSignatureType_, sectionType_, trackType_, sequenceType_;
+    pybind11::object nameAttribute_, fieldsAttribute_, noArguments_;
     std::int32_t voices_ = 0;
     std::int32_t division_ = 0;
     pybind11::list tempoMap_;
     pybind11::list tracks_;
-    pybind11::object sections_; // the current track's list
-    pybind11::object fields_;   // the open section's list
-    std::vector<Slot> slots_;
+    bool trackOpen_ = false;
+    PendingItems sections_;        // the open track's
+    pybind11::object sectionName_; // the open section's, or null
+    PendingItems fields_;          // the open section's
     Trillo::SectionRule sectionRule_;
 };
 

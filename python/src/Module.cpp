@@ -139,7 +139,7 @@ py::object read(py::handle source, const std::optional<std::string>& encoding) {
         } catch (...) {
             failure = std::current_exception();
         }
-        py::object sequence = builder.sequence();
+        py::object sequence = builder.finish();
         if (failure) raiseFailure(failure, sequence);
         return sequence;
     });

@@ -76,12 +76,14 @@ def named(group: str, what: str) -> Case:
 
 def outcome_of(tool, case: Case) -> Outcome:
     """What the tool does with the case: as the shared files say, or a run."""
-    return case.expected if case.expected is not None else tool.on(case.data)
+    outcome: Outcome = case.expected if case.expected is not None else tool.on(case.data)
+    return outcome
 
 
 def path_of(tool, case: Case) -> Path:
     """A file holding the case's bytes."""
-    return case.path if case.path is not None else tool.file(case.data)
+    path: Path = case.path if case.path is not None else tool.file(case.data)
+    return path
 
 
 def examples() -> List[Case]:

@@ -1,10 +1,12 @@
 """The dump's text made again from a trillo.Sequence, as the tests' own model
 of the format (README, "The dump")."""
 
+from typing import Any
+
 import trillo
 
 
-def render(sequence: trillo.Sequence) -> bytes:
+def render(sequence: trillo.Sequence[Any]) -> bytes:
     """The dump of a whole file with this content."""
     lines = [b"[Master]", b"NumVoices=%d" % sequence.voices, b"Division=%d" % sequence.division, b"[TempoMap]"]
     for event in sequence.tempo_map:
@@ -24,7 +26,7 @@ def render(sequence: trillo.Sequence) -> bytes:
     return b"\n".join(lines) + b"\n"
 
 
-def agrees_with_partial_dump(sequence: trillo.Sequence, dump: bytes) -> bool:
+def agrees_with_partial_dump(sequence: trillo.Sequence[Any], dump: bytes) -> bool:
     """Whether what a failed read kept agrees line for line with what the dump
     wrote before the same failure.  The dump writes some lines a step later
     or earlier than the objects show them: the master lines when the master

@@ -4,6 +4,7 @@ line and exit status (for a shared case, as its files say)."""
 import os
 import subprocess
 import sys
+from typing import Any, Dict
 
 import pytest
 
@@ -41,7 +42,7 @@ def run_with(command, path, **streams):
     """Runs a command line on a file with the standard streams given; the
     ones not given are captured.  Returns (stdout, stderr, status), with None
     for a stream not captured."""
-    options = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, **streams}
+    options: Dict[str, Any] = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, **streams}
     done = subprocess.run(command.command + [str(path)], **options)
     return done.stdout, done.stderr, done.returncode
 

@@ -46,3 +46,25 @@ def test_the_edit_and_write_back_example(tmp_path):
 def test_the_data_work_example(tmp_path):
     out = run_example(tmp_path, "data work", PROJECT / "examples" / "two-voices.vsq")
     assert out == expected("data work", "examples/two-voices.vsq")
+
+
+def corpus(tmp_path: Path) -> Path:
+    """The folder of the many-files examples: two examples and a cut copy."""
+    folder = tmp_path / "songs"
+    folder.mkdir()
+    for name in ["song.vsq", "two-voices.vsq"]:
+        shutil.copy(PROJECT / "examples" / name, folder / name)
+    (folder / "cut.vsq").write_bytes((PROJECT / "examples" / "song.vsq").read_bytes()[:-7])
+    return folder
+
+
+def test_the_many_files_example(tmp_path):
+    out = run_example(tmp_path, "many files", corpus(tmp_path))
+    assert out == expected("many files", "the folder")
+
+
+def test_the_dask_example_on_a_local_cluster(tmp_path):
+    import distributed  # noqa: F401 (the test fails, never skips, without it)
+
+    out = run_example(tmp_path, "dask", corpus(tmp_path))
+    assert out == expected("dask", "the folder")

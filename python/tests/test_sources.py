@@ -4,6 +4,7 @@ import array
 import io
 import os
 import threading
+from typing import Callable, List, Tuple
 
 import pytest
 
@@ -12,9 +13,10 @@ from cases import EXAMPLES, examples, generated, named
 from rendering import render
 
 SONG = EXAMPLES / "song.vsq"
+READERS: List[Callable[[trillo.Source], object]] = [trillo.dump, trillo.read]
 
 
-class PathOf(os.PathLike):
+class PathOf(os.PathLike):  # type: ignore[type-arg]
     """An os.PathLike whose path is str or bytes."""
 
     def __init__(self, path) -> None:
@@ -27,7 +29,7 @@ class PathOf(os.PathLike):
 class FailingReader(io.RawIOBase):
     """Hands out data in 1024-byte reads, then raises."""
 
-    def __init__(self, data: bytes, error: Exception) -> None:
+    def __init__(self, data: bytes, error: BaseException) -> None:
         self.data = data
         self.error = error
         self.calls = 0
@@ -47,14 +49,17 @@ def test_paths_of_every_form_name_the_same_file(tmp_path):
     expected = trillo.dump(SONG.read_bytes())
     odd = os.fsdecode(b"\xff\xfe-song.vsq")  # not UTF-8: carried as surrogates
     (tmp_path / odd).write_bytes(SONG.read_bytes())
-    for source in [str(SONG), SONG, PathOf(str(SONG)), PathOf(os.fsencode(SONG)), str(tmp_path / odd),
-                   PathOf(os.fsencode(tmp_path / odd))]:
+    sources: List[trillo.Source] = [str(SONG), SONG, PathOf(str(SONG)), PathOf(os.fsencode(SONG)),
+                                    str(tmp_path / odd), PathOf(os.fsencode(tmp_path / odd))]
+    for source in sources:
         assert trillo.dump(source) == expected, source
         assert render(trillo.read(source)) == expected, source
 
 
 def test_a_path_that_cannot_be_opened(tmp_path):
-    for function, empty in [(trillo.dump, b""), (trillo.read, trillo.Sequence(0, 0))]:
+    functions: List[Tuple[Callable[[trillo.Source], object], object]] = [(trillo.dump, b""),
+                                                                         (trillo.read, trillo.Sequence(0, 0))]
+    for function, empty in functions:
         with pytest.raises(trillo.CannotOpenFile) as caught:
             function(tmp_path / "missing.vsq")
         assert isinstance(caught.value, OSError)
@@ -64,7 +69,7 @@ def test_a_path_that_cannot_be_opened(tmp_path):
 
 def test_a_folder_opens_but_does_not_read(tmp_path, tool):
     assert tool.run(tmp_path).message == "cannot read file."
-    for function in [trillo.dump, trillo.read]:
+    for function in READERS:
         with pytest.raises(trillo.CannotReadFile) as caught:
             function(tmp_path)
         assert isinstance(caught.value, OSError)
@@ -79,16 +84,19 @@ def test_a_path_with_a_null_byte_is_refused():
 def test_bytes_like_objects_of_every_kind():
     data = SONG.read_bytes()
     expected = trillo.dump(data)
-    for source in [bytearray(data), memoryview(data), array.array("B", data), memoryview(b"xx" + data)[2:]]:
+    sources: List[trillo.Source] = [bytearray(data), memoryview(data), memoryview(b"xx" + data)[2:]]
+    for source in sources:
         assert trillo.dump(source) == expected, type(source)
+    # Any object with the buffer protocol is taken; trillo.Source names only the usual ones.
+    assert trillo.dump(array.array("B", data)) == expected  # type: ignore[arg-type]
 
 
 def test_what_is_not_a_source():
     for source in [42, None, 1.5, ["a"], {"path": str(SONG)}]:
         with pytest.raises(TypeError, match="path .* bytes-like object or a binary file object"):
-            trillo.dump(source)
+            trillo.dump(source)  # type: ignore[arg-type]
         with pytest.raises(TypeError):
-            trillo.read(source)
+            trillo.read(source)  # type: ignore[call-overload]
     with pytest.raises(BufferError):  # not contiguous
         trillo.dump(memoryview(SONG.read_bytes())[::2])
 
@@ -96,7 +104,7 @@ def test_what_is_not_a_source():
 def test_a_text_file_is_refused():
     with open(SONG, encoding="latin-1") as text:
         with pytest.raises(TypeError, match="binary mode"):
-            trillo.dump(text)
+            trillo.dump(text)  # type: ignore[arg-type]
 
 
 def test_a_file_object_is_read_in_blocks_of_1024_from_where_it_stands():
@@ -137,8 +145,9 @@ def test_an_os_error_of_read_is_cannot_read_file_with_its_cause():
 
 def test_other_exceptions_of_read_pass_through_unchanged():
     data = SONG.read_bytes()
-    for error in [ValueError("no"), KeyboardInterrupt()]:
-        for function in [trillo.dump, trillo.read]:
+    errors: List[BaseException] = [ValueError("no"), KeyboardInterrupt()]
+    for error in errors:
+        for function in READERS:
             with pytest.raises(type(error)) as caught:
                 function(FailingReader(data[:2000], error))
             assert caught.value is error
@@ -153,6 +162,35 @@ def test_encodings():
     assert decoded.tempo_map == raw.tempo_map
     with pytest.raises(UnicodeDecodeError):
         trillo.read(data, encoding="utf-8")
+
+
+def decoded_by_python(sequence, encoding):
+    """The Sequence of bytes with every text decoded by bytes.decode."""
+    return [
+        [(section.name.decode(encoding), [(k.decode(encoding), v.decode(encoding)) for k, v in section.fields])
+         for section in track.sections]
+        for track in sequence.tracks
+    ]
+
+
+# Each codec under a name of its own: the C API's decoders for UTF-8, ASCII
+# and Latin-1 under any alias, the codec's decode function for the others.
+@pytest.mark.parametrize("encoding", ["utf-8", "UTF8", "u8", "ascii", "US-ASCII", "latin-1", "L1", "iso8859_15",
+                                      "cp932", "shift_jis", "utf-16-le", "utf-8-sig"])
+@pytest.mark.parametrize("case", ["song", "code page 932 text", "long values across frames and blocks",
+                                  "texts alike but in the middle"])
+def test_every_codec_decodes_as_bytes_decode_does(encoding, case):
+    data = SONG.read_bytes() if case == "song" else named("valid", case).data
+    raw = trillo.read(data)
+    try:
+        expected = decoded_by_python(raw, encoding)
+    except UnicodeDecodeError:
+        with pytest.raises(UnicodeDecodeError):
+            trillo.read(data, encoding=encoding)
+        return
+    got = trillo.read(data, encoding=encoding)
+    assert [[(s.name, s.fields) for s in track.sections] for track in got.tracks] == expected
+    assert (got.voices, got.division, got.tempo_map) == (raw.voices, raw.division, raw.tempo_map)
 
 
 def test_an_unknown_codec_fails_before_the_file_is_read():

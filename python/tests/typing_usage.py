@@ -36,3 +36,18 @@ try:
 except trillo.CannotWrite as error:
     assert_type(error.kind, str)
     assert isinstance(error, ValueError)
+
+
+def voices(song: trillo.Sequence[str]) -> int:
+    return song.voices
+
+
+for path, counted in trillo.read_many([Path("a.vsq")], voices, encoding="utf-8", workers=2):
+    assert_type(path, Path)
+    assert_type(counted, Union[int, trillo.Error])
+for name, whole in trillo.read_many(["a.vsq"]):
+    assert_type(name, str)
+    assert_type(whole, Union[trillo.Sequence[bytes], trillo.Error])
+many = trillo.read_many(["a.vsq"], encoding="cp932")
+assert_type(next(many)[1], Union[trillo.Sequence[str], trillo.Error])
+many.close()

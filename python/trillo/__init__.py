@@ -27,12 +27,17 @@ the tool itself.
 # The imports are private: the package's namespace holds its own names alone.
 import codecs as _codecs
 import os as _os
+from typing import Callable as _Callable
+from typing import Generator as _Generator
+from typing import Iterable as _Iterable
 from typing import Optional as _Optional
 from typing import Protocol as _Protocol
+from typing import Tuple as _Tuple
+from typing import TypeVar as _TypeVar
 from typing import Union as _Union
 from typing import overload as _overload
 
-from . import _trillo, _write
+from . import _many, _trillo, _write
 from ._errors import *  # noqa: F401,F403 (the exception classes)
 from ._errors import __all__ as _error_names
 from ._model import Section, Sequence, Tempo, TempoMapEvent, TimeSignature, Track
@@ -43,6 +48,7 @@ __version__ = _trillo.version_line().split()[-1]
 
 __all__ = [
     "read",
+    "read_many",
     "dump",
     "write",
     "Sequence",
@@ -57,6 +63,7 @@ __all__ = [
     "BinaryReader",
     "BinaryWriter",
     "Target",
+    "PathSource",
     *_error_names,
 ]
 
@@ -85,6 +92,12 @@ Source = _Union[str, _os.PathLike[str], _os.PathLike[bytes], bytes, bytearray, m
 
 Target = _Union[str, _os.PathLike[str], _os.PathLike[bytes], BinaryWriter]
 """Where write puts the file: a path or a binary file object."""
+
+PathSource = _Union[str, _os.PathLike[str], _os.PathLike[bytes]]
+"""A file's path, as read_many takes it."""
+
+_P = _TypeVar("_P", bound=PathSource)
+_R = _TypeVar("_R")
 
 
 def _check_text_codec(encoding: str) -> None:
@@ -140,6 +153,81 @@ def read(source: Source, encoding: _Optional[str] = None) -> _Union[Sequence[byt
     if encoding is not None:
         _check_text_codec(encoding)
     return _trillo.read(source, encoding)
+
+
+@_overload
+def read_many(
+    paths: _Iterable[_P], fn: None = None, *, workers: _Optional[int] = None, encoding: None = None
+) -> _Generator[_Tuple[_P, _Union[Sequence[bytes], Error]], None, None]: ...
+
+
+@_overload
+def read_many(
+    paths: _Iterable[_P], fn: None = None, *, workers: _Optional[int] = None, encoding: str
+) -> _Generator[_Tuple[_P, _Union[Sequence[str], Error]], None, None]: ...
+
+
+@_overload
+def read_many(
+    paths: _Iterable[_P],
+    fn: _Callable[[Sequence[bytes]], _R],
+    *,
+    workers: _Optional[int] = None,
+    encoding: None = None,
+) -> _Generator[_Tuple[_P, _Union[_R, Error]], None, None]: ...
+
+
+@_overload
+def read_many(
+    paths: _Iterable[_P], fn: _Callable[[Sequence[str]], _R], *, workers: _Optional[int] = None, encoding: str
+) -> _Generator[_Tuple[_P, _Union[_R, Error]], None, None]: ...
+
+
+def read_many(
+    paths: _Iterable[_P],
+    fn: _Optional[_Callable[..., object]] = None,
+    *,
+    workers: _Optional[int] = None,
+    encoding: _Optional[str] = None,
+) -> _Generator[_Tuple[_P, object], None, None]:
+    """Reads many files on a pool of worker processes (the standard library's
+    concurrent.futures.ProcessPoolExecutor), yielding (path, result) for each
+    file as its batch finishes, in no set order (a generator: close() it to
+    stop early).
+
+    With fn, each worker applies fn to every Sequence it reads, and result is
+    what fn returned: fn(trillo.read(path, encoding=encoding)).  Only that
+    comes back to this process, so fn should make the Sequence into what you
+    need (counts, rows, a small table); fn must be picklable, that is, a
+    function defined at the top level of a module.  This is the form that
+    beats a plain loop: about 1.7 to 1.9 times as fast on 2 cores for 300 files
+    of 100 KB (docs/python.md has the figures).
+
+    Without fn, result is the Sequence itself.  That works, but is no faster
+    than a loop of trillo.read: every Sequence travels back through pickle,
+    and unpickling one costs more than reading the file.
+
+    A file that read cannot read does not stop the others: its result is the
+    trillo.Error that read raised (CannotOpenFile, UnexpectedFileEnd, ...),
+    with its partial Sequence.  An exception of fn, and any other failure,
+    passes out of the iteration, and the files not yet read are dropped.
+
+    workers is the number of processes (os.cpu_count() by default); encoding
+    is read's.  Stopping the iteration early stops the pool, once the batches
+    under way (a few files each) are done.
+
+        def names(song):
+            return [value for _, _, _, key, value in song.rows() if key == "Name"]
+
+        for path, result in trillo.read_many(paths, names, encoding="utf-8"):
+            if isinstance(result, trillo.Error):
+                print(path, "failed:", result)
+            else:
+                print(path, result)
+    """
+    if encoding is not None:
+        _check_text_codec(encoding)
+    return _many.read_many(paths, fn, workers, encoding)
 
 
 def dump(source: Source) -> bytes:
