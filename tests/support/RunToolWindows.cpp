@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace Fixture {
@@ -74,6 +76,26 @@ void refuseUnknownOptions(const ToolOptions& options) {
         throw std::logic_error("runTool: an option that the Windows runner does not have");
 }
 
+// Starts the program.  Wine, on a loaded machine, now and then fails to start
+// a process that starts at once when asked again; a program that cannot start
+// fails every attempt, and the error names the system's reason.
+PROCESS_INFORMATION start(const std::string& binary, std::wstring commandLine, const std::wstring& workingDirectory,
+                          STARTUPINFOW& startup) {
+    constexpr int kAttempts = 5;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (attempt > 0) Sleep(200 * attempt);
+        PROCESS_INFORMATION process{};
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &process))
+            return process;
+        error = GetLastError();
+        std::fprintf(stderr, "runTool: CreateProcessW failed for %s (error %lu), attempt %d of %d\n", binary.c_str(),
+                     static_cast<unsigned long>(error), attempt + 1, kAttempts);
+    }
+    throw std::runtime_error("cannot start " + binary + " (error " + std::to_string(error) + ")");
+}
+
 } // namespace
 
 TempDir::TempDir() {
@@ -127,10 +149,7 @@ ToolResult runTool(const std::string& binary, const std::vector<std::string>& ar
     std::wstring commandLine = quoted(wide(binary));
     for (const std::string& arg : args) commandLine += L" " + quoted(wide(arg));
     const std::wstring workingDirectory = wide(options.workingDirectory);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &process))
-        throw std::runtime_error("cannot start " + binary);
+    const PROCESS_INFORMATION process = start(binary, commandLine, workingDirectory, startup);
     Handle processHandle(process.hProcess);
     Handle threadHandle(process.hThread);
     in = Handle(); // the child holds its own copies now
