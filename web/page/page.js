@@ -17,6 +17,7 @@
   const encoding = $('encoding');
   const summary = $('summary');
   const dump = $('dump');
+  const pager = { bar: $('dump-pages'), label: $('dump-lines'), previous: $('dump-previous'), next: $('dump-next') };
   const error = $('error');
   const download = $('download');
   const dropping = $('dropping');
@@ -42,7 +43,7 @@
   class Run {
     constructor(file) {
       this.file = file;
-      this.view = new DumpView.View(dump, encoding.value);
+      this.view = new DumpView.View(dump, encoding.value, pager);
       this.result = null;
       this.cancelled = false;
     }

@@ -60,8 +60,21 @@ async function choose(path) {
 function shown() {
   return page.evaluate(() => {
     const error = document.getElementById('error');
+    // A dump of several pages: each page's text, from the first.
+    const dumpText = () => {
+      const dump = document.getElementById('dump');
+      if (document.getElementById('dump-pages').hidden) return dump.textContent;
+      const [previous, next] = ['dump-previous', 'dump-next'].map((id) => document.getElementById(id));
+      while (!previous.disabled) previous.click();
+      let text = dump.textContent;
+      while (!next.disabled) {
+        next.click();
+        text += dump.textContent;
+      }
+      return text;
+    };
     return {
-      dump: document.getElementById('dump').textContent,
+      dump: dumpText(),
       error: error.hidden ? null : error.textContent,
       errorVisible: error.getClientRects().length > 0,
       download: !document.getElementById('download').disabled,
@@ -168,8 +181,9 @@ describe('the page', () => {
     const { bytes, expected: native } = caseNamed('large', 'a file of about 10 MB');
     const path = fileOf(bytes, 'large.vsq');
     // Another task, run whenever the page lets the event loop turn: it notes
-    // how much of the dump is on the page while the file is being read, and
-    // the longest wait between its turns.
+    // how much of the dump is on the page while the file is being read (its
+    // first page's blocks, and the line count of the bar of pages), and the
+    // longest wait between its turns.
     await page.evaluate(() => {
       window.seen = new Set();
       window.longestWait = 0;
@@ -179,14 +193,15 @@ describe('the page', () => {
         window.longestWait = Math.max(window.longestWait, now - last);
         last = now;
         if (document.getElementById('summary').textContent.startsWith('large.vsq: reading')) {
-          window.seen.add(document.querySelectorAll('#dump .block').length);
+          const lines = document.getElementById('dump-pages').hidden ? '' : document.getElementById('dump-lines').textContent;
+          window.seen.add(`${document.querySelectorAll('#dump .block').length} ${lines}`);
         }
       }, 0);
     });
     await choose(path);
     const { partials, longestWait } = await page.evaluate(() => {
       clearInterval(window.counting);
-      return { partials: [...window.seen].filter((blocks) => blocks > 0).length, longestWait: window.longestWait };
+      return { partials: [...window.seen].filter((shown) => !shown.startsWith('0 ')).length, longestWait: window.longestWait };
     });
     t.diagnostic(`longest wait between turns of the event loop: ${Math.round(longestWait)} ms`);
     const slices = Math.ceil(bytes.length / (1 << 20));
@@ -220,6 +235,8 @@ describe('the page', () => {
     const lastSection = sequence.tracks.at(-1).sections.at(-1).name;
     assert.equal(entries, sequence.tracks.at(-1).sections.length);
     assert.deepEqual(await markedLine(page), { text: `[${lastSection}]`, inView: true });
+    await page.$eval('#outline .entry', (master) => master.click());
+    assert.deepEqual(await markedLine(page), { text: '[Master]', inView: true });
     await page.type('#search', '[Curve#');
     await page.waitForFunction(() => /^(No match|1 of [0-9,]+)$/.test(document.getElementById('search-count').textContent),
                                { timeout: 60000 });

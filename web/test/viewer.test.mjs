@@ -123,6 +123,63 @@ describe('the outline', () => {
   });
 });
 
+describe('a dump taller than a browser can place', () => {
+  // At this font the 30,008 lines of the dump stand about 49 million pixels
+  // tall, more than the 33.5 million that a browser lays out at most; the
+  // window is tall enough to show three of the lines.
+  const what = 'a dump three times as large as its file';
+  const dumpText = new TextDecoder().decode(caseNamed('valid', what).expected.output);
+  const lines = dumpText.split('\n').length - 1;
+  before(async () => {
+    await page.setViewport({ width: 1280, height: 8000 });
+    await page.$eval('#dump', (dump) => { dump.style.fontSize = '1200px'; });
+    await choose(caseFile('valid', what, 'tall.vsq'));
+  });
+  after(async () => {
+    await page.$eval('#dump', (dump) => { dump.style.fontSize = ''; });
+    await page.setViewport({ width: 1280, height: 900 });
+  });
+  const pagerLabel = () => page.$eval('#dump-pages', (bar) => (bar.hidden ? null : bar.querySelector('#dump-lines').textContent));
+
+  test('reaches its last lines from the outline and the search, and its first again', async () => {
+    assert.match(await pagerLabel(), new RegExp(`^Lines 1–[0-9,]+ of ${lines.toLocaleString('en')}$`));
+    const entries = await page.$$('#outline .entry');
+    assert.deepEqual(await Promise.all(entries.map((entry) => entry.evaluate((e) => e.textContent))),
+                     ['Master', 'TempoMap', 'Track01', 'S']);
+    for (const [index, line] of [[2, '[Track01]'], [3, '[S]'], [0, '[Master]'], [3, '[S]'], [1, '[TempoMap]']]) {
+      await entries[index].click();
+      assert.deepEqual(await markedLine(page), { text: line, inView: true }, line);
+    }
+    await page.$eval('#search', (input) => { input.value = ''; });
+    await page.type('#search', '[S]');
+    await page.waitForFunction(() => document.getElementById('search-count').textContent === '1 of 1');
+    assert.deepEqual(await markedLine(page), { text: '[S]', inView: true });
+    assert.match(await pagerLabel(), new RegExp(`^Lines [0-9,]+–${lines.toLocaleString('en')} of `));
+  });
+
+  test('shows every line once, a page at a time, each page within what the browser places', async () => {
+    const pages = await page.evaluate(() => {
+      const dump = document.getElementById('dump');
+      const [previous, next] = ['dump-previous', 'dump-next'].map((id) => document.getElementById(id));
+      while (!previous.disabled) previous.click();
+      const shown = [];
+      for (;;) {
+        shown.push({ text: dump.textContent, height: dump.scrollHeight, nodes: dump.querySelectorAll('*').length,
+                     top: dump.scrollTop });
+        if (next.disabled) return shown;
+        next.click();
+      }
+    });
+    assert.ok(pages.length >= 3, `${pages.length} pages`);
+    assert.equal(pages.map((shown) => shown.text).join(''), dumpText);
+    for (const shown of pages) {
+      assert.ok(shown.height < 2 ** 25, `a page ${shown.height} px tall`);
+      assert.ok(shown.nodes <= 64, `${shown.nodes} nodes on a page`);
+    }
+    assert.deepEqual(pages.slice(1).map((shown) => shown.top), pages.slice(1).map(() => 0)); // each from its top
+  });
+});
+
 describe('the tempo plot', () => {
   // The vertices of the stepped path: M x y, then H x V y for each change.
   const pathVertices = (d) => {
