@@ -7,18 +7,15 @@ import assert from 'node:assert/strict';
 import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { pathToFileURL } from 'node:url';
 
 import { load } from '../dist/trillo.mjs';
 import { launchBrowser } from './support/browser.mjs';
 import { caseNamed } from './support/cases.mjs';
 import { markedLine } from './support/marked.mjs';
 import { fileOf, trilloOnPath } from './support/native.mjs';
+import { buildFolder, pageUrl, song, web } from './support/paths.mjs';
 
-const web = fileURLToPath(new URL('..', import.meta.url));
-const pageUrl = pathToFileURL(join(web, 'index.html')).href;
-const buildFolder = process.env.TRILLO_WEB_BUILD || join(web, 'build');
-const song = join(web, '..', 'examples', 'song.vsq');
 const trilloModule = await load();
 
 let chromium;
